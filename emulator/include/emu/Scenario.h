@@ -1,0 +1,38 @@
+#pragma once
+// Scenario files: a virtual laptop (what differs from the healthy defaults) and a timeline
+// of inputs. t = 0 is the moment the plug-in's Init is called.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace emu {
+
+struct ScenarioError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct TimelineEntry {
+  std::int64_t atMs = 0;
+  std::string kind;  // ipc_request, broadcast, set, device_event, event_log
+  nlohmann::json body;
+};
+
+struct Scenario {
+  std::string name;
+  std::int64_t startEpochMs = 0;
+  std::int64_t runForMs = 0;
+  nlohmann::json laptop;  // every key but the core ones, merged over the laptop defaults
+  std::vector<TimelineEntry> timeline;  // sorted by time, stable
+};
+
+// Throws ScenarioError naming what is wrong and where.
+Scenario ParseScenario(const std::string& jsonText, const std::string& name);
+Scenario LoadScenarioFile(const std::string& path);
+
+// "2026-03-01T08:00:00Z" as milliseconds since 1970 UTC; throws ScenarioError.
+std::int64_t ParseUtcTime(const std::string& text);
+
+}  // namespace emu

@@ -1,0 +1,31 @@
+#pragma once
+// Plays timeline entries into the virtual laptop: requests and broadcasts onto the bus,
+// fact changes into the laptop. Each input is written to the transcript as an input line.
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "emu/Bus.h"
+#include "emu/Scenario.h"
+
+namespace emu {
+
+class Timeline {
+ public:
+  Timeline();
+  ~Timeline();  // leaves the bus with every requester it joined
+  Timeline(const Timeline&) = delete;
+  Timeline& operator=(const Timeline&) = delete;
+
+  void Apply(const TimelineEntry& entry);
+
+  // Replies that reached a requester (client id) so far.
+  std::size_t RepliesTo(std::uint32_t clientId) const;
+
+ private:
+  class Requester;
+  Requester& RequesterFor(std::uint32_t clientId);
+  std::map<std::uint32_t, std::unique_ptr<Requester>> requesters_;
+};
+
+}  // namespace emu

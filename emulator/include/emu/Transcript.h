@@ -1,0 +1,39 @@
+#pragma once
+// Everything the plug-in does to the outside world, in virtual-time order, one JSON object
+// per line. Every line has t_ms (milliseconds since Init) and kind.
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace emu {
+
+using Line = nlohmann::ordered_json;
+
+class Transcript {
+ public:
+  static Transcript& Instance();
+
+  void Clear();
+  void Write(std::string_view kind, Line fields);
+  std::vector<Line> Lines() const;
+  // Lines of one kind (a copy).
+  std::vector<Line> Lines(std::string_view kind) const;
+
+ private:
+  Transcript() = default;
+  mutable std::mutex mu_;
+  std::vector<Line> lines_;
+};
+
+// Lower-case hex of the bytes.
+std::string ToHex(const unsigned char* data, std::size_t size);
+// The bytes of a hex text (blanks allowed between bytes); throws std::invalid_argument.
+std::vector<unsigned char> FromHex(std::string_view hex);
+
+// One line as a readable timeline entry for people.
+std::string FormatTextLine(const Line& line);
+
+}  // namespace emu

@@ -1,0 +1,144 @@
+// The hardware support library's answers, read from the virtual laptop.
+#include <algorithm>
+#include <cstring>
+
+#include "emu/Laptop.h"
+#include "emu/Transcript.h"
+#include "hostapi/HardwareSdk.h"
+#include "hostapi/ProductAdapt.h"
+#include "hostapi/StringConv.h"
+#include "hostapi/VexSoftShelf.h"
+#include "hostapi/WinApp.h"
+
+namespace {
+emu::Laptop& laptop() {
+  return emu::Laptop::Instance();
+}
+}  // namespace
+
+std::wstring GetDeviceDriverVersion(stDEVICE_DRIVER_TYPE type) {
+  return DE::UTF8ToUnicode(
+      laptop().GetString("drivers.versions." + std::to_string(static_cast<int>(type)), ""));
+}
+
+CDeviceDriver::CDeviceDriver() = default;
+CDeviceDriver::~CDeviceDriver() = default;
+
+void CDeviceDriver::ScanForHardwareChange() {
+  emu::Transcript::Instance().Write("device", {{"op", "rescan"}});
+}
+
+std::uint32_t CDeviceDriver::GetDeviceDriverErrorCode(const std::wstring& hardwareId,
+                                                      stDEVICE_DRIVER_TYPE) {
+  const auto codes = laptop().Get("drivers.error_codes");
+  const std::string id = DE::UnicodeToUTF8(hardwareId);
+  if (!codes.is_object() || !codes.contains(id))
+    return 0;
+  return static_cast<std::uint32_t>(emu::ParseNumber(codes[id]));
+}
+
+std::uint32_t CDeviceDriver::ResetDeviceDriver(const std::wstring& hardwareId,
+                                               stDEVICE_DRIVER_TYPE type) {
+  const std::string id = DE::UnicodeToUTF8(hardwareId);
+  emu::Transcript::Instance().Write(
+      "device", {{"op", "reset"}, {"hardware_id", id}, {"type", static_cast<int>(type)}});
+  auto codes = laptop().Get("drivers.error_codes");
+  if (codes.is_object() && codes.contains(id)) {
+    codes.erase(id);
+    laptop().Set("drivers.error_codes", codes);
+  }
+  return 0;
+}
+
+CBiosFun::CBiosFun() = default;
+CBiosFun::~CBiosFun() = default;
+
+bool CBiosFun::GetBiosSwitch(bool& state, int deviceType) {
+  const std::string base = "bios_switches." + std::to_string(deviceType);
+  if (!laptop().GetBool(base + ".readable", false))
+    return false;
+  state = laptop().GetBool(base + ".state", false);
+  return true;
+}
+
+CWMI::CWMI(const std::wstring& wmiNamespace) : namespace_(wmiNamespace) {}
+CWMI::~CWMI() = default;
+
+bool CWMI::GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint32_t bufferSize) {
+  std::string ns = DE::UnicodeToUTF8(namespace_);
+  std::transform(ns.begin(), ns.end(), ns.begin(), [](unsigned char c) { return std::toupper(c); });
+  if (ns != "ROOT\\WMI" || !buffer)
+    return false;
+  const std::string base = "wmi_methods." + std::to_string(methodId);
+  if (!laptop().GetBool(base + ".ok", false))
+    return false;
+  const auto bytes = emu::FromHex(laptop().GetString(base + ".output_hex", ""));
+  std::memcpy(buffer, bytes.data(), std::min<std::size_t>(bytes.size(), bufferSize));
+  return true;
+}
+
+namespace ProductAdapt {
+
+MachineType& MachineType::GetInstance() {
+  static MachineType instance;
+  return instance;
+}
+
+int MachineType::GetProductIndex() {
+  return static_cast<int>(laptop().GetInt("product.index", 0));
+}
+
+ProductFeature& ProductFeature::GetInstance() {
+  static ProductFeature instance;
+  return instance;
+}
+
+namespace {
+int Feature(const char* name, bool& supported) {
+  supported = laptop().GetBool(std::string("product.features.") + name, false);
+  return static_cast<int>(laptop().GetInt(std::string("product.feature_status.") + name, 0));
+}
+}  // namespace
+
+int ProductFeature::GetWifiGpioStatus(bool& supported) {
+  return Feature("wifi_gpio", supported);
+}
+int ProductFeature::GetWifiBiosRepairStatus(bool& supported) {
+  return Feature("wifi_bios_repair", supported);
+}
+int ProductFeature::GetBtGpioStatus(bool& supported) {
+  return Feature("bt_gpio", supported);
+}
+
+}  // namespace ProductAdapt
+
+CVexSoftShelf& CVexSoftShelf::GetInstance() {
+  static CVexSoftShelf instance;
+  return instance;
+}
+
+bool CVexSoftShelf::IsSupportPlugin(const std::string& pluginName) {
+  const auto list = laptop().Get("product.supported_plugins");
+  if (!list.is_array())
+    return false;
+  return std::any_of(list.begin(), list.end(),
+                     [&](const nlohmann::json& v) { return v.is_string() && v == pluginName; });
+}
+
+bool CVexSoftShelf::IsSupportProperty(const std::string& name, const std::string& property) {
+  const auto list = laptop().Get("product.supported_properties");
+  if (!list.is_array())
+    return false;
+  return std::any_of(list.begin(), list.end(), [&](const nlohmann::json& v) {
+    return v.is_array() && v.size() == 2 && v[0] == name && v[1] == property;
+  });
+}
+
+CWinApp::CWinApp() = default;
+CWinApp::~CWinApp() = default;
+BOOL CWinApp::InitInstance() {
+  return 1;
+}
+int CWinApp::ExitInstance() {
+  return 0;
+}

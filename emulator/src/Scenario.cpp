@@ -1,0 +1,163 @@
+#include "emu/Scenario.h"
+
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+
+#include "emu/Laptop.h"
+#include "emu/Transcript.h"
+
+namespace emu {
+
+namespace {
+
+const char* const kKinds[] = {"ipc_request", "broadcast", "set", "device_event", "event_log"};
+
+std::string Where(std::size_t index) {
+  return "timeline[" + std::to_string(index) + "]";
+}
+
+void RequireNumber(const nlohmann::json& body, const char* key, bool required,
+                   const std::string& where) {
+  if (!body.contains(key)) {
+    if (required)
+      throw ScenarioError(where + ": \"" + key + "\" is missing");
+    return;
+  }
+  try {
+    ParseNumber(body[key]);
+  } catch (const std::invalid_argument& e) {
+    throw ScenarioError(where + ": \"" + key + "\": " + e.what());
+  }
+}
+
+void CheckEntry(const TimelineEntry& entry, const std::string& where) {
+  const auto& body = entry.body;
+  if (entry.kind == "set") {
+    if (!body.is_object())
+      throw ScenarioError(where + ": \"set\" takes an object of paths");
+    return;
+  }
+  if (!body.is_object())
+    throw ScenarioError(where + ": \"" + entry.kind + "\" takes an object");
+  if (entry.kind == "ipc_request" || entry.kind == "broadcast") {
+    RequireNumber(body, "msg", true, where);
+    RequireNumber(body, "src", entry.kind == "ipc_request", where);
+    RequireNumber(body, "reply", false, where);
+    RequireNumber(body, "dst", false, where);
+    if (body.contains("payload_hex")) {
+      if (!body["payload_hex"].is_string())
+        throw ScenarioError(where + ": payload_hex is text");
+      try {
+        FromHex(body["payload_hex"].get<std::string>());
+      } catch (const std::invalid_argument& e) {
+        throw ScenarioError(where + ": payload_hex: " + e.what());
+      }
+    }
+  } else if (entry.kind == "device_event") {
+    static const char* const interfaces[] = {"bluetooth", "network", "usb", "monitor"};
+    const std::string event = body.value("event", "");
+    const std::string iface = body.value("interface", "");
+    if (event != "arrival" && event != "removal") {
+      throw ScenarioError(where + ": \"event\" is \"arrival\" or \"removal\"");
+    }
+    if (std::find(std::begin(interfaces), std::end(interfaces), iface) == std::end(interfaces)) {
+      throw ScenarioError(where + ": \"interface\" is bluetooth, network, usb or monitor");
+    }
+  } else if (entry.kind == "event_log") {
+    RequireNumber(body, "event_id", true, where);
+    if (!body.contains("provider") || !body["provider"].is_string()) {
+      throw ScenarioError(where + ": \"provider\" text is missing");
+    }
+  }
+}
+
+}  // namespace
+
+std::int64_t ParseUtcTime(const std::string& text) {
+  std::tm tm{};
+  std::istringstream in(text);
+  in >> std::get_time(&tm, "%Y-%m-%dT%H:%M:%S");
+  if (in.fail())
+    throw ScenarioError("start_time \"" + text + "\" is not YYYY-MM-DDTHH:MM:SSZ");
+  std::string rest;
+  in >> rest;
+  if (rest != "Z")
+    throw ScenarioError("start_time \"" + text + "\" must end in Z (UTC)");
+  return static_cast<std::int64_t>(timegm(&tm)) * 1000;
+}
+
+Scenario ParseScenario(const std::string& jsonText, const std::string& name) {
+  nlohmann::json doc;
+  try {
+    doc = nlohmann::json::parse(jsonText);
+  } catch (const nlohmann::json::parse_error& e) {
+    throw ScenarioError(name + ": not JSON: " + e.what());
+  }
+  if (!doc.is_object())
+    throw ScenarioError(name + ": a scenario is a JSON object");
+  Scenario s;
+  s.name = name;
+  try {
+    s.startEpochMs = ParseUtcTime(doc.value("start_time", "2026-03-01T08:00:00Z"));
+    s.runForMs = doc.contains("run_for_ms") ? ParseNumber(doc["run_for_ms"]) : 60000;
+  } catch (const std::invalid_argument& e) {
+    throw ScenarioError(name + ": run_for_ms: " + e.what());
+  } catch (const ScenarioError& e) {
+    throw ScenarioError(name + ": " + e.what());
+  }
+  if (s.runForMs < 0)
+    throw ScenarioError(name + ": run_for_ms is negative");
+  const auto timeline = doc.value("timeline", nlohmann::json::array());
+  if (!timeline.is_array())
+    throw ScenarioError(name + ": timeline is a list");
+  for (std::size_t i = 0; i < timeline.size(); ++i) {
+    const auto& item = timeline[i];
+    const std::string where = name + ": " + Where(i);
+    if (!item.is_object() || !item.contains("at_ms")) {
+      throw ScenarioError(where + ": each entry is an object with at_ms");
+    }
+    TimelineEntry entry;
+    try {
+      entry.atMs = ParseNumber(item["at_ms"]);
+    } catch (const std::invalid_argument& e) {
+      throw ScenarioError(where + ": at_ms: " + e.what());
+    }
+    if (entry.atMs < 0)
+      throw ScenarioError(where + ": at_ms is negative");
+    for (const char* kind : kKinds) {
+      if (!item.contains(kind))
+        continue;
+      if (!entry.kind.empty())
+        throw ScenarioError(where + ": one input per entry");
+      entry.kind = kind;
+      entry.body = item[kind];
+    }
+    if (entry.kind.empty()) {
+      throw ScenarioError(where +
+                          ": needs one of ipc_request, broadcast, set, device_event, event_log");
+    }
+    CheckEntry(entry, where);
+    s.timeline.push_back(std::move(entry));
+  }
+  std::stable_sort(s.timeline.begin(), s.timeline.end(),
+                   [](const TimelineEntry& a, const TimelineEntry& b) { return a.atMs < b.atMs; });
+  s.laptop = doc;
+  for (const char* core : {"start_time", "run_for_ms", "timeline", "description"}) {
+    s.laptop.erase(core);
+  }
+  return s;
+}
+
+Scenario LoadScenarioFile(const std::string& path) {
+  std::ifstream in(path);
+  if (!in)
+    throw ScenarioError(path + ": cannot be read");
+  std::stringstream text;
+  text << in.rdbuf();
+  return ParseScenario(text.str(), path);
+}
+
+}  // namespace emu

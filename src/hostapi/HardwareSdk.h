@@ -1,0 +1,47 @@
+#pragma once
+// The host's hardware support libraries (HardwareSdk, HardwareHal) as the plug-in uses them.
+// Each class is constructed on the stack for one use.
+#include <cstdint>
+#include <string>
+
+// Device types of the hardware library. Other values are passed through as they come.
+enum stDEVICE_DRIVER_TYPE : int {
+  DEVICE_DRIVER_WIFI = 0,
+  DEVICE_DRIVER_BLUETOOTH = 1,
+  DEVICE_DRIVER_USB_PORT = 9,
+  DEVICE_DRIVER_MONITOR = 13,
+};
+
+// The driver version of a device type; may be empty.
+std::wstring GetDeviceDriverVersion(stDEVICE_DRIVER_TYPE type);
+
+class CDeviceDriver {
+ public:
+  CDeviceDriver();
+  ~CDeviceDriver();
+  // Makes Windows re-enumerate the devices.
+  void ScanForHardwareChange();
+  std::uint32_t ResetDeviceDriver(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
+  std::uint32_t GetDeviceDriverErrorCode(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
+};
+
+// Firmware switches of the devices.
+class CBiosFun {
+ public:
+  CBiosFun();
+  ~CBiosFun();
+  // True when the switch of the device type was read; state is then its value.
+  bool GetBiosSwitch(bool& state, int deviceType);
+};
+
+// Methods of a WMI namespace.
+class CWMI {
+ public:
+  explicit CWMI(const std::wstring& wmiNamespace);
+  ~CWMI();
+  // True when the method ran and its output bytes were written to the buffer.
+  bool GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint32_t bufferSize);
+
+ private:
+  std::wstring namespace_;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// Windows scalar types and error numbers the plug-in branches on, as plain C++.
+#include <cstdint>
+
+using DWORD = std::uint32_t;
+using BOOL = int;
+using HMODULE = void*;
+using FARPROC = void (*)();
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+
+constexpr DWORD LOAD_WITH_ALTERED_SEARCH_PATH = 0x00000008;

@@ -1,0 +1,36 @@
+#pragma once
+// The host's side of a run: loads the plug-in manager and the plug-in as real shared
+// libraries, creates the plug-in object by class id, calls Init, plays the scenario's
+// timeline on the clock, calls Uninit, unloads, and returns the transcript.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emu/Scenario.h"
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
+
+namespace fdhost {
+
+struct RunOptions {
+  std::optional<std::int64_t> forMs;  // overrides the scenario's run_for_ms
+  emu::ClockMode clock = emu::ClockMode::Virtual;
+  emu::RunMode mode = emu::RunMode::Deterministic;
+};
+
+struct RunResult {
+  bool ok = false;    // the plug-in was loaded, created and initialised
+  std::string error;  // why not
+  std::vector<emu::Line> transcript;
+};
+
+RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options);
+
+// hash = hash * 33 + signed byte: the interface id the host asks the creator for.
+std::uint32_t InterfaceIdOf(const char* interfaceName);
+
+// The built-in demo laptop.
+emu::Scenario DemoScenario();
+
+}  // namespace fdhost

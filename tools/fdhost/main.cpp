@@ -1,0 +1,83 @@
+// fdhost: plays the laptop-management service around the plug-in.
+//   fdhost run [SCENARIO.json] [--for MS] [--transcript FILE] [--format jsonl|text]
+//              [--parallel] [--real-time]
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "fdhost/HostRunner.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: fdhost run [SCENARIO.json] [--for MS] [--transcript FILE]"
+               " [--format jsonl|text] [--parallel] [--real-time]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::strcmp(argv[1], "run") != 0)
+    return Usage();
+  std::string scenarioPath;
+  std::string transcriptPath;
+  std::string format = "jsonl";
+  fdhost::RunOptions options;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (arg == "--for") {
+      const std::string value = next();
+      try {
+        options.forMs = std::stoll(value);
+      } catch (const std::exception&) {
+        std::cerr << "fdhost: --for takes milliseconds, not \"" << value << "\"\n";
+        return 2;
+      }
+    } else if (arg == "--transcript") {
+      transcriptPath = next();
+    } else if (arg == "--format") {
+      format = next();
+      if (format != "jsonl" && format != "text")
+        return Usage();
+    } else if (arg == "--parallel") {
+      options.mode = emu::RunMode::Parallel;
+    } else if (arg == "--real-time") {
+      options.clock = emu::ClockMode::Real;
+    } else if (!arg.empty() && arg[0] != '-' && scenarioPath.empty()) {
+      scenarioPath = arg;
+    } else {
+      return Usage();
+    }
+  }
+
+  emu::Scenario scenario;
+  try {
+    scenario = scenarioPath.empty() ? fdhost::DemoScenario() : emu::LoadScenarioFile(scenarioPath);
+  } catch (const emu::ScenarioError& e) {
+    std::cerr << "fdhost: " << e.what() << "\n";
+    return 2;
+  }
+  const fdhost::RunResult result = fdhost::RunScenario(scenario, options);
+
+  std::ofstream file;
+  if (!transcriptPath.empty()) {
+    file.open(transcriptPath);
+    if (!file) {
+      std::cerr << "fdhost: cannot write " << transcriptPath << "\n";
+      return 2;
+    }
+  }
+  std::ostream& out = transcriptPath.empty() ? std::cout : file;
+  for (const auto& line : result.transcript) {
+    out << (format == "text" ? emu::FormatTextLine(line) : line.dump()) << "\n";
+  }
+  if (!result.ok) {
+    std::cerr << "fdhost: " << (result.error.empty() ? "Init returned false" : result.error)
+              << "\n";
+    return 1;
+  }
+  return 0;
+}
