@@ -132,8 +132,10 @@ bool x3FreePlugin() {
   if (state.managerLoaded) {
     platform::FreeLibrary(state.manager);
     state.managerLoaded = false;
-    state.manager = nullptr;
   }
+  // Forget the manager too, so a later first init looks it up afresh instead of trusting
+  // a handle that its owner may have unloaded meanwhile.
+  state.manager = nullptr;
   if (state.singletons) {
     for (int i = 0; i < state.singletonCount; ++i) {
       delete state.singletons[i];

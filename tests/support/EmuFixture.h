@@ -1,0 +1,36 @@
+#pragma once
+// A fresh emulator for each test: virtual clock at 0, healthy laptop, empty transcript, and
+// the test's thread tracked so that it can wait on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "emu/Laptop.h"
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
+
+class EmuTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Start(emu::RunMode::Deterministic); }
+  void TearDown() override {
+    auto& sched = emu::Scheduler::Instance();
+    sched.StopModuleThreads();  // lets every module thread of the test return
+    sched.AllowModuleThreads();
+    sched.ReleaseCurrentThread();
+  }
+
+  void Start(emu::RunMode mode) {
+    auto& sched = emu::Scheduler::Instance();
+    sched.ReleaseCurrentThread();
+    sched.Reset(emu::ClockMode::Virtual, mode);
+    emu::Transcript::Instance().Clear();
+    emu::Laptop::Instance().Load(nullptr);
+    emu::Laptop::Instance().SetStartEpochMs(1772352000000);  // 2026-03-01T08:00:00Z
+    sched.AdoptCurrentThread();
+  }
+
+  static std::vector<emu::Line> Lines(const char* kind) {
+    return emu::Transcript::Instance().Lines(kind);
+  }
+};

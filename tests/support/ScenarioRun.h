@@ -1,0 +1,34 @@
+#pragma once
+// Runs a scenario through fdhost's runner (the plug-in loaded as a shared library) and
+// picks lines out of the transcript.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fdhost/HostRunner.h"
+
+inline fdhost::RunResult RunJson(const std::string& json,
+                                 emu::RunMode mode = emu::RunMode::Deterministic) {
+  fdhost::RunOptions options;
+  options.mode = mode;
+  return fdhost::RunScenario(emu::ParseScenario(json, "test scenario"), options);
+}
+
+inline std::vector<emu::Line> OfKind(const fdhost::RunResult& run, const std::string& kind) {
+  std::vector<emu::Line> out;
+  for (const auto& line : run.transcript) {
+    if (line["kind"] == kind)
+      out.push_back(line);
+  }
+  return out;
+}
+
+// A request entry for a timeline.
+inline std::string Request(int atMs, const std::string& msg, const std::string& payloadHex,
+                           const std::string& src = "0x10000",
+                           const std::string& reply = "0x10001") {
+  return R"({"at_ms": )" + std::to_string(atMs) + R"(, "ipc_request": {"msg": ")" + msg +
+         R"(", "src": ")" + src + R"(", "reply": ")" + reply + R"(", "payload_hex": ")" +
+         payloadHex + R"("}})";
+}

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "emu/Laptop.h"
+#include "emu/Scenario.h"
+
+namespace {
+
+std::string ErrorOf(const std::string& json) {
+  try {
+    emu::ParseScenario(json, "t.json");
+  } catch (const emu::ScenarioError& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+TEST(ScenarioFile, CoreKeysAndLaptopOverrides) {
+  const auto s = emu::ParseScenario(R"({
+    "start_time": "2026-03-01T08:00:00Z", "run_for_ms": "0x3e8",
+    "product": { "index": 8 },
+    "timeline": [
+      { "at_ms": 500, "broadcast": { "msg": "0xA0004" } },
+      { "at_ms": 100, "ipc_request": { "msg": 3735555, "src": "0x10000", "payload_hex": "ff" } },
+      { "at_ms": 100, "set": { "wifi.problem_code": 10 } }
+    ]})",
+                                    "t.json");
+  EXPECT_EQ(s.startEpochMs, 1772352000000);
+  EXPECT_EQ(s.runForMs, 1000);
+  ASSERT_EQ(s.timeline.size(), 3u);
+  EXPECT_EQ(s.timeline[0].kind, "ipc_request");  // sorted by time, ties kept in file order
+  EXPECT_EQ(s.timeline[1].kind, "set");
+  EXPECT_EQ(s.timeline[2].kind, "broadcast");
+  EXPECT_FALSE(s.laptop.contains("timeline"));
+  EXPECT_EQ(s.laptop["product"]["index"], 8);
+
+  auto& laptop = emu::Laptop::Instance();
+  laptop.Load(s.laptop);
+  EXPECT_EQ(laptop.GetInt("product.index", 0), 8);
+  EXPECT_EQ(laptop.GetString("product.name", ""), "Velmora Book 14");  // default kept
+  laptop.Set("wifi.problem_code", "0xA");
+  EXPECT_EQ(laptop.GetInt("wifi.problem_code", 0), 10);
+  EXPECT_TRUE(laptop.Get("no.such.fact").is_null());
+}
+
+TEST(ScenarioFile, MistakesAreNamed) {
+  EXPECT_NE(ErrorOf("{").find("not JSON"), std::string::npos);
+  EXPECT_NE(ErrorOf("[]").find("JSON object"), std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"start_time": "yesterday"})").find("start_time"), std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"run_for_ms": "soon"})").find("run_for_ms"), std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"broadcast": {"msg": 1}}]})").find("timeline[0]"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "jump": {}}]})").find("needs one of"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "ipc_request": {"src": 1}}]})").find("\"msg\""),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "ipc_request": {"msg": 1, "src": 1,
+            "payload_hex": "abc"}}]})")
+                .find("payload_hex"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "device_event": {"event": "removal",
+            "interface": "floppy"}}]})")
+                .find("interface"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "set": {}, "broadcast": {"msg": 1}}]})")
+                .find("one input per entry"),
+            std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// The virtual clock: order of wake-ups, mutex hand-offs, determinism, and the early end of
+// module threads' waits at unload.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "EmuFixture.h"
+#include "platform/Clock.h"
+#include "platform/Mutex.h"
+#include "platform/Sleep.h"
+#include "platform/Thread.h"
+
+namespace {
+
+std::int64_t NowMs() {
+  return emu::Scheduler::Instance().NowNs() / 1000000;
+}
+
+// Counts finished threads; Wait returns when n have finished.
+class Joiner {
+ public:
+  void Done() {
+    std::unique_lock lock(emu::Scheduler::Instance().Lock());
+    ++done_;
+    cond_.NotifyAll();
+  }
+  void Wait(int n) {
+    std::unique_lock lock(emu::Scheduler::Instance().Lock());
+    cond_.Wait(lock, [&] { return done_ >= n; });
+  }
+
+ private:
+  int done_ = 0;
+  emu::Condition cond_;
+};
+
+class SchedulerTest : public EmuTest {};
+
+TEST_F(SchedulerTest, SleepersWakeInDeadlineOrderAtTheirDeadline) {
+  std::vector<std::string> events;  // touched only by the one running thread
+  Joiner joiner;
+  for (int delay : {3000, 1000, 2000, 1000}) {
+    platform::StartDetachedThread([&, delay] {
+      platform::Sleep(static_cast<std::uint32_t>(delay));
+      events.push_back(std::to_string(delay) + "@" + std::to_string(NowMs()));
+      joiner.Done();
+    });
+  }
+  joiner.Wait(4);
+  EXPECT_EQ(events, (std::vector<std::string>{"1000@1000", "1000@1000", "2000@2000", "3000@3000"}));
+  EXPECT_EQ(platform::GetSystemTimeMs(), 1772352000000u + 3000);
+  EXPECT_EQ(platform::GetTickCount64(), 60000u + 3000);  // the laptop booted a minute before
+}
+
+TEST_F(SchedulerTest, TwentyFiveVirtualHoursPassWithoutWaiting) {
+  Joiner joiner;
+  int ticks = 0;
+  platform::StartDetachedThread([&] {
+    while (NowMs() < 25LL * 3600 * 1000) {
+      platform::Sleep(60000);
+      ++ticks;
+    }
+    joiner.Done();
+  });
+  joiner.Wait(1);
+  EXPECT_EQ(ticks, 1500);
+  EXPECT_EQ(NowMs(), 90000000);
+  EXPECT_TRUE(platform::SleepUntilSteadyNs(platform::SteadyNowNs() + 600'000'000'000));
+  EXPECT_EQ(NowMs(), 90600000);
+}
+
+TEST_F(SchedulerTest, MutexWaitLetsTheClockRunAndHandsOverInOrder) {
+  platform::Mutex mutex;
+  std::vector<std::string> events;
+  Joiner joiner;
+  platform::StartDetachedThread([&] {
+    std::lock_guard lock(mutex);
+    events.push_back("A holds");
+    platform::Sleep(10000);
+    events.push_back("A leaves @" + std::to_string(NowMs()));
+    joiner.Done();
+  });
+  for (const char* name : {"B", "C"}) {
+    platform::StartDetachedThread([&, name] {
+      std::lock_guard lock(mutex);
+      events.push_back(std::string(name) + " holds @" + std::to_string(NowMs()));
+      EXPECT_FALSE(mutex.try_lock());
+      joiner.Done();
+    });
+  }
+  joiner.Wait(3);
+  EXPECT_EQ(events, (std::vector<std::string>{"A holds", "A leaves @10000", "B holds @10000",
+                                              "C holds @10000"}));
+  EXPECT_TRUE(mutex.try_lock());
+  mutex.unlock();
+}
+
+// A small workload of sleeps, hand-offs and new threads; returns what happened in order.
+std::vector<std::string> Workload() {
+  std::vector<std::string> events;
+  platform::Mutex mutex;
+  Joiner joiner;
+  for (int t = 0; t < 4; ++t) {
+    platform::StartDetachedThread([&, t] {
+      for (int i = 0; i < 5; ++i) {
+        {
+          std::lock_guard lock(mutex);
+          events.push_back(std::to_string(t) + ":" + std::to_string(i) + "@" +
+                           std::to_string(NowMs()));
+        }
+        platform::Sleep(static_cast<std::uint32_t>((t * 7 + i * 3) % 5) * 100);
+      }
+      joiner.Done();
+    });
+  }
+  joiner.Wait(4);
+  return events;
+}
+
+TEST_F(SchedulerTest, DeterministicModeReplaysExactly) {
+  const auto first = Workload();
+  Start(emu::RunMode::Deterministic);
+  const auto second = Workload();
+  EXPECT_EQ(first.size(), 20u);
+  EXPECT_EQ(first, second);
+}
+
+TEST_F(SchedulerTest, ParallelModeRunsBusyThreadsTogether) {
+  Start(emu::RunMode::Parallel);
+  platform::Mutex mutex;
+  long total = 0;
+  Joiner joiner;
+  for (int t = 0; t < 4; ++t) {
+    platform::StartDetachedThread([&] {
+      for (int i = 0; i < 200; ++i) {
+        std::lock_guard lock(mutex);
+        ++total;
+      }
+      platform::Sleep(5000);
+      joiner.Done();
+    });
+  }
+  joiner.Wait(4);
+  EXPECT_EQ(total, 800);
+  EXPECT_EQ(NowMs(), 5000);
+}
+
+TEST_F(SchedulerTest, UnloadEndsModuleSleepsEarlyAndRefusesNewThreads) {
+  std::vector<std::string> events;
+  platform::StartDetachedThread([&] {
+    const bool full = platform::Sleep(600000);
+    events.push_back(std::string(full ? "slept" : "stopped") + "@" + std::to_string(NowMs()));
+    // A thread that ignores the answer and waits again is let go at once.
+    events.push_back(platform::Sleep(1000) ? "slept again" : "stopped again");
+  });
+  platform::Sleep(5);
+  emu::Scheduler::Instance().StopModuleThreads();
+  EXPECT_EQ(events, (std::vector<std::string>{"stopped@5", "stopped again"}));
+  EXPECT_TRUE(platform::IsModuleStopping());
+
+  bool ran = false;
+  platform::StartDetachedThread([&] { ran = true; });
+  platform::Sleep(10);
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(emu::Scheduler::Instance().TrackedCount(), 1u);  // only this test's thread
+
+  emu::Scheduler::Instance().AllowModuleThreads();
+  platform::StartDetachedThread([&] { ran = true; });
+  platform::Sleep(10);
+  EXPECT_TRUE(ran);
+}
+
+TEST_F(SchedulerTest, RealClockModeSleepsForReal) {
+  auto& sched = emu::Scheduler::Instance();
+  sched.ReleaseCurrentThread();
+  sched.Reset(emu::ClockMode::Real, emu::RunMode::Parallel);
+  const auto before = sched.NowNs();
+  Joiner joiner;
+  platform::StartDetachedThread([&] {
+    platform::Sleep(20);
+    joiner.Done();
+  });
+  joiner.Wait(1);
+  EXPECT_GE(sched.NowNs() - before, 20'000'000);
+}
+
+}  // namespace
