@@ -1,5 +1,6 @@
 #include "ipc/IPCDataIO.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -39,12 +40,22 @@ std::uint32_t CIPCDataIO::Reserve(std::uint32_t n) {
   }
   const auto need = static_cast<std::int32_t>(needed);
   const std::int32_t capacity = (need - 1 + m_blockSize) / m_blockSize * m_blockSize;
-  auto* buffer = new std::uint8_t[capacity];
-  if (m_item->pData) {
-    std::memcpy(buffer, m_item->pData, m_position);
-    delete[] m_item->pData;
+  if (capacity > m_allocated) {
+    // The allocation grows geometrically so that many small writes copy the buffer only
+    // O(log n) times; the capacity the item shows is still the block-rounded size.
+    const std::int64_t doubled = std::int64_t{m_allocated} * 2;
+    const std::int64_t limit = (std::int64_t{kMaxBufferSize} - 1 + m_blockSize) / m_blockSize *
+                               m_blockSize;
+    const auto allocate =
+        static_cast<std::int32_t>(std::max<std::int64_t>(capacity, std::min(doubled, limit)));
+    auto* buffer = new std::uint8_t[allocate];
+    if (m_item->pData) {
+      std::memcpy(buffer, m_item->pData, m_position);
+      delete[] m_item->pData;
+    }
+    m_item->pData = buffer;
+    m_allocated = allocate;
   }
-  m_item->pData = buffer;
   m_item->nDataLen = capacity;
   return n;
 }

@@ -47,4 +47,5 @@ class CIPCDataIO : public IIPCDataIO {
   bool m_ownsItem;
   std::uint32_t m_position = 0;
   tagIPC_MESSAGE_ITEM* m_item;
+  std::int32_t m_allocated = 0;  // bytes behind the buffer, at least the shown capacity
 };

@@ -16,6 +16,7 @@ class NormalObject final : public T {
     IObject* result = nullptr;
     object->QueryObject(interfaceId, &result);
     object->Release();
+    if (!result) delete object;  // nobody can reach it: Release never destroys
     return result;
   }
 
