@@ -25,23 +25,47 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Code points of a wide text: UTF-32 where wchar_t has 4 bytes, UTF-16 where it has 2.
-std::u32string CodePoints(const std::wstring& text) {
+// Appends one code point as UTF-16 units (a surrogate pair above U+FFFF).
+template <class Unit>
+void AppendUtf16(std::basic_string<Unit>& out, char32_t c) {
+  if (c > 0x10FFFF)
+    c = kReplacement;
+  if (c >= 0x10000) {
+    c -= 0x10000;
+    out.push_back(static_cast<Unit>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<Unit>(0xDC00 + (c & 0x3FF)));
+  } else {
+    out.push_back(static_cast<Unit>(c));
+  }
+}
+
+// Code points of UTF-16 units; a lone surrogate becomes U+FFFD.
+template <class Unit>
+std::u32string DecodeUtf16(const std::basic_string<Unit>& units) {
   std::u32string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = static_cast<char32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-        const char32_t low = static_cast<char32_t>(text[i + 1]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-          ++i;
-        }
-      }
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t c = static_cast<char16_t>(units[i]);
+    const char32_t next = i + 1 < units.size() ? static_cast<char16_t>(units[i + 1]) : 0;
+    if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
     }
     out.push_back(c);
   }
+  return out;
+}
+
+// Code points of a wide text: UTF-32 where wchar_t has 4 bytes, UTF-16 where it has 2.
+std::u32string CodePoints(const std::wstring& text) {
+  if constexpr (sizeof(wchar_t) == 2)
+    return DecodeUtf16(text);
+  std::u32string out;
+  out.reserve(text.size());
+  for (wchar_t c : text)
+    out.push_back(static_cast<char32_t>(c));
   return out;
 }
 
@@ -49,10 +73,8 @@ std::wstring FromCodePoints(const std::u32string& points) {
   std::wstring out;
   out.reserve(points.size());
   for (char32_t c : points) {
-    if (sizeof(wchar_t) == 2 && c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+    if constexpr (sizeof(wchar_t) == 2) {
+      AppendUtf16(out, c);
     } else {
       out.push_back(static_cast<wchar_t>(c));
     }
@@ -122,35 +144,13 @@ std::wstring ANSIToUnicode(const std::string& text) {
 std::u16string UnicodeToUTF16(const std::wstring& text) {
   std::u16string out;
   out.reserve(text.size());
-  for (char32_t c : CodePoints(text)) {
-    if (c > 0x10FFFF)
-      c = kReplacement;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
+  for (char32_t c : CodePoints(text))
+    AppendUtf16(out, c);
   return out;
 }
 
 std::wstring UTF16ToUnicode(const std::u16string& units) {
-  std::u32string points;
-  points.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;  // a lone surrogate
-    }
-    points.push_back(c);
-  }
-  return FromCodePoints(points);
+  return FromCodePoints(DecodeUtf16(units));
 }
 
 }  // namespace DE

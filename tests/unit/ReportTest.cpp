@@ -2,6 +2,7 @@
 
 #include "EmuFixture.h"
 #include "emu/Laptop.h"
+#include "hostapi/DataReport.h"
 #include "report/Report.h"
 
 namespace {
@@ -53,6 +54,16 @@ TEST_F(ReportTest, EmptyListGivesBracesButDisplayAudioSendsOnePair) {
   ReportDisplayAudioResult("result", "1");
   EXPECT_EQ(LastReport()["event"], "624000023");
   EXPECT_EQ(LastReport()["content"], R"({"result":"1"})");
+}
+
+TEST_F(ReportTest, DirectSendCarriesTheNumberedField) {
+  auto& service = EventDataReport::Instance();
+  tagLogInfo record = service.GetMsg("608005014", "");
+  record.mapExtra.insert({0, "2"});
+  service.SendMsg(record);
+  const auto line = LastReport();
+  EXPECT_EQ(line["content"], "");
+  EXPECT_EQ(line["fields"], nlohmann::ordered_json({{"0", "2"}}));
 }
 
 }  // namespace
