@@ -43,6 +43,8 @@ case "$cmd" in
     ;;
   test)
     build build Debug
+    # Sources stay clang-format clean.
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     # The plug-in starts threads everywhere: run the suite again under the sanitizers.
     build build-asan Debug -DFD_SANITIZE=address,undefined -DFD_BENCH=OFF
