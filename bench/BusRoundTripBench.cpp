@@ -50,7 +50,8 @@ void BM_BiosSwitchRoundTrip(benchmark::State& state) {
   for (auto _ : state) {
     emu::Bus::Instance().Send(request);
     requester.WaitFor(++sent);
-    if (sent % 8192 == 0) emu::Transcript::Instance().Clear();  // keep memory flat
+    if (sent % 8192 == 0)
+      emu::Transcript::Instance().Clear();  // keep memory flat
   }
   state.SetItemsProcessed(state.iterations());
   CMsgEvent::GetInstance()->Uninit();

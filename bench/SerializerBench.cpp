@@ -52,6 +52,9 @@ void BM_SerializerChunkedWrites(benchmark::State& state) {
 
 BENCHMARK(BM_MemcpyBaseline)->Arg(64 << 10)->Arg(1 << 20);
 BENCHMARK(BM_SerializerOneWrite)->Arg(64 << 10)->Arg(1 << 20);
-BENCHMARK(BM_SerializerChunkedWrites)->Args({64 << 10, 4096})->Args({1 << 20, 4096})->Args({64 << 10, 64});
+BENCHMARK(BM_SerializerChunkedWrites)
+    ->Args({64 << 10, 4096})
+    ->Args({1 << 20, 4096})
+    ->Args({64 << 10, 64});
 
 }  // namespace

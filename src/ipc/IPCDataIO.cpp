@@ -44,8 +44,8 @@ std::uint32_t CIPCDataIO::Reserve(std::uint32_t n) {
     // The allocation grows geometrically so that many small writes copy the buffer only
     // O(log n) times; the capacity the item shows is still the block-rounded size.
     const std::int64_t doubled = std::int64_t{m_allocated} * 2;
-    const std::int64_t limit = (std::int64_t{kMaxBufferSize} - 1 + m_blockSize) / m_blockSize *
-                               m_blockSize;
+    const std::int64_t limit =
+        (std::int64_t{kMaxBufferSize} - 1 + m_blockSize) / m_blockSize * m_blockSize;
     const auto allocate =
         static_cast<std::int32_t>(std::max<std::int64_t>(capacity, std::min(doubled, limit)));
     auto* buffer = new std::uint8_t[allocate];

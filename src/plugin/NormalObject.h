@@ -16,7 +16,8 @@ class NormalObject final : public T {
     IObject* result = nullptr;
     object->QueryObject(interfaceId, &result);
     object->Release();
-    if (!result) delete object;  // nobody can reach it: Release never destroys
+    if (!result)
+      delete object;  // nobody can reach it: Release never destroys
     return result;
   }
 
