@@ -26,6 +26,81 @@ CDeviceDriver::~CDeviceDriver() = default;
 
 void CDeviceDriver::ScanForHardwareChange() {
   emu::Transcript::Instance().Write("device", {{"op", "rescan"}});
+  laptop().ApplyEffect("rescan");
+}
+
+CNetworkCard::CNetworkCard() = default;
+CNetworkCard::~CNetworkCard() = default;
+
+std::wstring CNetworkCard::GetWireLessCardHardID() {
+  return DE::UTF8ToUnicode(laptop().GetString("wifi.hardware_id", ""));
+}
+
+std::uint32_t CNetworkCard::GetProblemCode(int cardType) {
+  if (cardType != 0 || laptop().GetString("wifi.hardware_id", "").empty())
+    return 0xFFFFFFFF;
+  return static_cast<std::uint32_t>(laptop().GetInt("wifi.problem_code", 0));
+}
+
+std::wstring CNetworkCard::GetDriverVersion(int cardType) {
+  if (cardType != 0)
+    return L"";
+  return DE::UTF8ToUnicode(laptop().GetString("wifi.driver_version", ""));
+}
+
+CNetworkAdapter::CNetworkAdapter() = default;
+CNetworkAdapter::~CNetworkAdapter() = default;
+int CNetworkAdapter::GetWifiManuType() {
+  return static_cast<int>(laptop().GetInt("wifi.manufacturer_type", 0));
+}
+
+CBluetooth::CBluetooth() = default;
+CBluetooth::~CBluetooth() = default;
+
+std::wstring CBluetooth::GetDeviceName() {
+  return DE::UTF8ToUnicode(laptop().GetString("bluetooth.name", ""));
+}
+
+std::wstring CBluetooth::GetHardwareID() {
+  return DE::UTF8ToUnicode(laptop().GetString("bluetooth.hardware_id", ""));
+}
+
+std::uint32_t CBluetooth::GetDeviceErrorState() {
+  return static_cast<std::uint32_t>(laptop().GetInt("bluetooth.error_state", 0));
+}
+
+int CBluetooth::IsInUSBClassEx(std::uint32_t& code) {
+  code = static_cast<std::uint32_t>(laptop().GetInt("bluetooth.usb_class_code", 0));
+  return static_cast<int>(laptop().GetInt("bluetooth.in_usb_class", 0));
+}
+
+int CBluetooth::IsInUnKownClass() {
+  return static_cast<int>(laptop().GetInt("bluetooth.in_unknown_class", 0));
+}
+
+std::uint32_t CBluetooth::RepairInUSBDriver() {
+  const auto result = static_cast<std::uint32_t>(laptop().GetInt("bluetooth.usb_repair_result", 0));
+  emu::Transcript::Instance().Write("device", {{"op", "usb_driver_repair"}, {"result", result}});
+  laptop().ApplyEffect("bt_usb_repair");
+  return result;
+}
+
+std::vector<std::wstring> CBluetooth::GetExternalDeviceHardID() {
+  std::vector<std::wstring> ids;
+  const auto list = laptop().Get("bluetooth.external_devices");
+  if (!list.is_array())
+    return ids;
+  for (const auto& id : list) {
+    if (id.is_string())
+      ids.push_back(DE::UTF8ToUnicode(id.get<std::string>()));
+  }
+  return ids;
+}
+
+void CBluetooth::RepairBtByReHard(const std::string& gpioCode, std::uint32_t& status) {
+  emu::Transcript::Instance().Write("device", {{"op", "repower"}, {"gpio", gpioCode}});
+  laptop().ApplyEffect("gpio_repower");
+  status = 0;
 }
 
 std::uint32_t CDeviceDriver::GetDeviceDriverErrorCode(const std::wstring& hardwareId,

@@ -29,7 +29,7 @@ Laptop& Laptop::Instance() {
 Laptop::Laptop() : state_(Defaults()) {}
 
 nlohmann::json Laptop::Defaults() {
-  return nlohmann::json::parse(R"({
+  return nlohmann::json::parse(R"json({
     "product": {
       "index": 1,
       "name": "Velmora Book 14",
@@ -48,8 +48,34 @@ nlohmann::json Laptop::Defaults() {
       "1": { "readable": true, "state": true }
     },
     "wmi_methods": { "1540": { "ok": true, "output_hex": "0001" } },
-    "boot_tick_ms": 60000
-  })");
+    "boot_tick_ms": 60000,
+    "host": {
+      "executable": "C:\\Program Files\\Velmora\\Service\\VelmoraService.exe",
+      "plugin_dir": "C:\\Program Files\\Velmora\\Service"
+    },
+    "wifi": {
+      "hardware_id": "PCI\\VEN_8086&DEV_2725&SUBSYS_00248086",
+      "problem_code": 0,
+      "manufacturer_type": 2,
+      "driver_version": "22.200.0.6"
+    },
+    "bluetooth": {
+      "name": "Intel(R) Wireless Bluetooth(R)",
+      "hardware_id": "USB\\VID_8087&PID_0032",
+      "error_state": 0,
+      "in_usb_class": 0,
+      "usb_class_code": 0,
+      "in_unknown_class": 0,
+      "usb_repair_result": 0,
+      "external_devices": []
+    },
+    "devices": [],
+    "registry": {},
+    "privileges": { "open_token_error": 0, "lookup_error": 0, "adjust_error": 0 },
+    "firmware": { "write_error": 0 },
+    "realtek": { "installed": "none" },
+    "effects": {}
+  })json");
 }
 
 void Laptop::Load(const nlohmann::json& overrides) {
@@ -109,6 +135,37 @@ bool Laptop::GetBool(const std::string& path, bool fallback) const {
 std::string Laptop::GetString(const std::string& path, const std::string& fallback) const {
   const nlohmann::json value = Get(path);
   return value.is_string() ? value.get<std::string>() : fallback;
+}
+
+bool Laptop::ApplyEffect(const std::string& action) {
+  nlohmann::json changes;
+  {
+    std::lock_guard lock(mu_);
+    auto effects = state_.find("effects");
+    if (effects == state_.end() || !effects->is_object())
+      return false;
+    auto it = effects->find(action);
+    if (it == effects->end() || !it->is_object())
+      return false;
+    changes = *it;
+  }
+  for (auto& [path, value] : changes.items())
+    Set(path, value);
+  return true;
+}
+
+std::int64_t Laptop::NextResult(const std::string& path, std::int64_t fallback) {
+  nlohmann::json list = Get(path);
+  if (!list.is_array())
+    return list.is_null() ? fallback : ParseNumber(list);
+  if (list.empty())
+    return fallback;
+  const std::int64_t value = ParseNumber(list.front());
+  if (list.size() > 1) {
+    list.erase(list.begin());
+    Set(path, list);
+  }
+  return value;
 }
 
 std::int64_t Laptop::StartEpochMs() const {

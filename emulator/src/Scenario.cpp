@@ -13,7 +13,8 @@ namespace emu {
 
 namespace {
 
-const char* const kKinds[] = {"ipc_request", "broadcast", "set", "device_event", "event_log"};
+const char* const kKinds[] = {"ipc_request",  "broadcast", "set",
+                              "device_event", "event_log", "vendor_event"};
 
 std::string Where(std::size_t index) {
   return "timeline[" + std::to_string(index) + "]";
@@ -66,6 +67,11 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
     if (std::find(std::begin(interfaces), std::end(interfaces), iface) == std::end(interfaces)) {
       throw ScenarioError(where + ": \"interface\" is bluetooth, network, usb or monitor");
     }
+  } else if (entry.kind == "vendor_event") {
+    if (!body.contains("library") || !body["library"].is_string()) {
+      throw ScenarioError(where + ": \"library\" text is missing");
+    }
+    RequireNumber(body, "code", false, where);
   } else if (entry.kind == "event_log") {
     RequireNumber(body, "event_id", true, where);
     if (!body.contains("provider") || !body["provider"].is_string()) {
@@ -136,8 +142,9 @@ Scenario ParseScenario(const std::string& jsonText, const std::string& name) {
       entry.body = item[kind];
     }
     if (entry.kind.empty()) {
-      throw ScenarioError(where +
-                          ": needs one of ipc_request, broadcast, set, device_event, event_log");
+      throw ScenarioError(
+          where +
+          ": needs one of ipc_request, broadcast, set, device_event, event_log, vendor_event");
     }
     CheckEntry(entry, where);
     s.timeline.push_back(std::move(entry));

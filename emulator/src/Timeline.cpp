@@ -4,6 +4,7 @@
 
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
+#include "emu/VendorHooks.h"
 
 namespace emu {
 
@@ -82,6 +83,12 @@ void Timeline::Apply(const TimelineEntry& entry) {
     record["time_ms"] = Laptop::Instance().StartEpochMs() + entry.atMs;
     records.push_back(std::move(record));
     Laptop::Instance().Set("event_log.records", std::move(records));
+  } else if (entry.kind == "vendor_event") {
+    Transcript::Instance().Write("input", input);
+    const std::string library = entry.body.value("library", "");
+    if (!VendorHooks::Instance().Fire(library, entry.body)) {
+      Transcript::Instance().Write("vendor", {{"library", library}, {"op", "not_loaded"}});
+    }
   } else {
     // Device notifications reach the plug-in once it listens for them.
     Transcript::Instance().Write("input", input);

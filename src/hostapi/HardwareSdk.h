@@ -3,6 +3,7 @@
 // Each class is constructed on the stack for one use.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Device types of the hardware library. Other values are passed through as they come.
 enum stDEVICE_DRIVER_TYPE : int {
@@ -23,6 +24,42 @@ class CDeviceDriver {
   void ScanForHardwareChange();
   std::uint32_t ResetDeviceDriver(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
   std::uint32_t GetDeviceDriverErrorCode(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
+};
+
+// The network cards. Card type 0 is the wireless card.
+class CNetworkCard {
+ public:
+  CNetworkCard();
+  ~CNetworkCard();
+  // Empty when there is no wireless card.
+  std::wstring GetWireLessCardHardID();
+  // 0 healthy, 10 cannot start; 0xFFFFFFFF unknown.
+  std::uint32_t GetProblemCode(int cardType);
+  std::wstring GetDriverVersion(int cardType);
+};
+
+class CNetworkAdapter {
+ public:
+  CNetworkAdapter();
+  ~CNetworkAdapter();
+  // 1: a Realtek Wi-Fi card.
+  int GetWifiManuType();
+};
+
+// The Bluetooth adapter.
+class CBluetooth {
+ public:
+  CBluetooth();
+  ~CBluetooth();
+  std::wstring GetDeviceName();  // empty: absent
+  std::wstring GetHardwareID();  // empty: absent
+  std::uint32_t GetDeviceErrorState();
+  int IsInUSBClassEx(std::uint32_t& code);  // non-zero: the adapter sits in the USB class
+  int IsInUnKownClass();                    // non-zero: driver not installed
+  std::uint32_t RepairInUSBDriver();
+  std::vector<std::wstring> GetExternalDeviceHardID();
+  // Re-powers the Wi-Fi/Bluetooth module through the GPIO line.
+  void RepairBtByReHard(const std::string& gpioCode, std::uint32_t& status);
 };
 
 // Firmware switches of the devices.

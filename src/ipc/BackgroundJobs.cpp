@@ -1,5 +1,6 @@
 #include "ipc/BackgroundJobs.h"
 
+#include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/HardwareSdk.h"
 #include "ipc/DispatcherState.h"
 #include "ipc/MsgEvent.h"
@@ -15,8 +16,18 @@ constexpr std::int64_t kDiskMonitorDelayNs = 600'000'000'000;
 void RunStartupJobs() {
   dispatcher::SetDriverVersions(GetDeviceDriverVersion(DEVICE_DRIVER_WIFI),
                                 GetDeviceDriverVersion(DEVICE_DRIVER_BLUETOOTH));
-  // The Bluetooth, Wi-Fi, display audio, device type and Realtek start-up steps and the
-  // device change listeners follow here as their detectors are built.
+  DeviceDriverErrorDetectEx::StartBtCheck();
+  if (platform::IsModuleStopping())
+    return;
+  DeviceDriverErrorDetectEx::CheckWifiCard(true);
+  if (platform::IsModuleStopping())
+    return;
+  // The display audio check and the monitor and USB device type reports run here once built.
+  CMsgEvent transient;
+  dispatcher::GetState().realtekCallbackSupported = IsSupportRealtekCallback();
+  if (CBluetooth().GetDeviceErrorState() == 0)
+    DeviceDriverErrorDetectEx::RegistRealtekCallBack();
+  // The device change listeners are registered here once they exist.
 }
 
 void RunDelayedDiskMonitor() {
@@ -27,7 +38,7 @@ void RunDelayedDiskMonitor() {
 }
 
 void RunBthUsbSubscription() {
-  // The Bluetooth USB event-log subscription opens here once the Bluetooth check is built.
+  DeviceDriverErrorDetectEx::SubscribeBthUsbEvents();
 }
 
 }  // namespace jobs

@@ -2,8 +2,11 @@
 
 #include <mutex>
 
+#include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "DeviceMonitor/DynamicDll.h"
 #include "ipc/BackgroundJobs.h"
 #include "ipc/DispatcherState.h"
+#include "platform/EventLog.h"
 #include "platform/Thread.h"
 
 CMsgEvent::CMsgEvent() : CIPCMessageClient(static_cast<int>(kClientId), true, false) {}
@@ -26,7 +29,8 @@ void CMsgEvent::SetDefaultMsgHandler(Handler handler) {
 }
 
 bool CMsgEvent::Register() {
-  // The Realtek reset library and the touchpad module join here with their detectors.
+  LoadRealtekLibrary();
+  // The touchpad module starts here once it is built.
   dispatcher::GetState().diskMonitoring = false;
 
   RegisterMsgHandler(0x380001, &CMsgEvent::OnRecvHddInfoQueryMsg);
@@ -56,19 +60,27 @@ bool CMsgEvent::Register() {
 bool CMsgEvent::Uninit() {
   auto& state = dispatcher::GetState();
   state.diskMonitoring = false;
-  // The event-log subscriptions, device listeners and the Realtek watch are closed here once
-  // their subsystems open them; until then their handles stay null.
-  state.diskEventSubscription = nullptr;
+  if (void* disk = state.diskEventSubscription.exchange(nullptr))
+    platform::EvtClose(disk);
+  // The device change listeners are unregistered here once they exist.
+  if (void* bthUsb = state.bthUsbEventSubscription.exchange(nullptr))
+    platform::EvtClose(bthUsb);
+  {
+    CMsgEvent transient;
+    DeviceDriverErrorDetectEx::UnRegistRealtekCallBack();
+  }
+  DynamicDll::Instance().Unload();
   return true;
 }
 
 void CMsgEvent::OnRecvBroadcastMsg(tagIPC_MESSAGE_ITEM& item) {
   if (item.dwMsgId != kRecheckBroadcast)
     return;
-  // The display audio check and the pending Bluetooth re-check run here once built.
+  // The display audio check runs here once it is built.
   auto& state = dispatcher::GetState();
   if (state.btRecheckPending) {
     CMsgEvent transient;
+    DeviceDriverErrorDetectEx::CheckBluetooth();
     state.btRecheckPending = false;
   }
 }

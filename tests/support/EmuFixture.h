@@ -9,6 +9,7 @@
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
+#include "emu/VendorHooks.h"
 
 class EmuTest : public ::testing::Test {
  protected:
@@ -25,7 +26,7 @@ class EmuTest : public ::testing::Test {
     sched.ReleaseCurrentThread();
     sched.Reset(emu::ClockMode::Virtual, mode);
     emu::Transcript::Instance().Clear();
-    emu::Laptop::Instance().Load(nullptr);
+    emu::LoadLaptop(nullptr);
     emu::Laptop::Instance().SetStartEpochMs(1772352000000);  // 2026-03-01T08:00:00Z
     sched.AdoptCurrentThread();
   }

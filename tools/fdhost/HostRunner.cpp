@@ -2,6 +2,8 @@
 
 #include "emu/Laptop.h"
 #include "emu/Timeline.h"
+#include "emu/VendorHooks.h"
+#include "fdhost/ConfigFile.h"
 #include "hostapi/X3PluginManager.h"
 #include "platform/Module.h"
 
@@ -36,7 +38,8 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
   auto& sched = emu::Scheduler::Instance();
   sched.Reset(options.clock, options.mode);
   emu::Transcript::Instance().Clear();
-  emu::Laptop::Instance().Load(scenario.laptop);
+  emu::LoadLaptop(scenario.laptop);
+  InstallConfigFile();
   emu::Laptop::Instance().SetStartEpochMs(scenario.startEpochMs);
   sched.AdoptCurrentThread();
 

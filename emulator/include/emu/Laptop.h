@@ -28,6 +28,14 @@ class Laptop {
   bool GetBool(const std::string& path, bool fallback) const;
   std::string GetString(const std::string& path, const std::string& fallback) const;
 
+  // Applies the scripted effect of an action ("gpio_repower", "rescan", "enable:ID", ...):
+  // the object at effects.NAME maps dotted paths to new values. Returns whether one existed.
+  bool ApplyEffect(const std::string& action);
+
+  // Takes the next scripted result from the list at path (the last one repeats); fallback
+  // when there is none.
+  std::int64_t NextResult(const std::string& path, std::int64_t fallback);
+
   std::int64_t StartEpochMs() const;
   void SetStartEpochMs(std::int64_t ms);
 

@@ -1,0 +1,33 @@
+#pragma once
+// How timeline inputs reach the stand-ins of the vendor libraries: a loaded stand-in
+// registers a hook under its library name; a "vendor_event" input fires it.
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace emu {
+
+class VendorHooks {
+ public:
+  using Hook = std::function<void(const nlohmann::json& event)>;
+  static VendorHooks& Instance();
+  void Set(const std::string& library, Hook hook);
+  void Clear(const std::string& library);
+  // False when no stand-in of that name is loaded.
+  bool Fire(const std::string& library, const nlohmann::json& event);
+
+ private:
+  VendorHooks() = default;
+  std::mutex mu_;
+  std::map<std::string, Hook> hooks_;
+};
+
+// Resets the laptop, then merges the scenario's facts over the defaults and lays out what
+// follows from them: the registry, the C: drive (vendor library files, "files") and the
+// event log's subscriptions.
+void LoadLaptop(const nlohmann::json& overrides);
+
+}  // namespace emu

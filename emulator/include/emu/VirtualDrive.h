@@ -1,0 +1,30 @@
+#pragma once
+// The virtual laptop's C: drive, kept in a temporary folder of this process.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+class VirtualDrive {
+ public:
+  static VirtualDrive& Instance();
+
+  // Empties the drive.
+  void Reset();
+  // The host path of a Windows path ("C:\\Windows\\x.dll"); empty when it is not on C:.
+  std::string HostPath(const std::string& windowsPath) const;
+  bool Exists(const std::string& windowsPath) const;
+  // Creates the folders on the way. False when the path is not on C:.
+  bool WriteFile(const std::string& windowsPath, const std::vector<std::uint8_t>& bytes);
+  bool Remove(const std::string& windowsPath);
+
+  // The folder part and the file name of a Windows path.
+  static std::string Folder(const std::string& windowsPath);
+
+ private:
+  VirtualDrive();
+  std::string root_;
+};
+
+}  // namespace emu

@@ -1,0 +1,41 @@
+#pragma once
+// The virtual laptop's registry: keys by path (letter case ignored, as on Windows), each
+// with named values of type REG_DWORD (a number) or REG_SZ (a text).
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace emu {
+
+class VirtualRegistry {
+ public:
+  static VirtualRegistry& Instance();
+
+  // From the scenario: { "HKLM\\SOFTWARE\\X": { "Name": 3, "Other": "text" } }.
+  void Load(const nlohmann::json& keys);
+  nlohmann::json Dump() const;
+
+  bool KeyExists(const std::string& key) const;
+  void CreateKey(const std::string& key);
+  // Removes the key and everything below it; false when it did not exist.
+  bool DeleteKey(const std::string& key);
+  std::optional<nlohmann::json> GetValue(const std::string& key, const std::string& name) const;
+  // False when the key does not exist.
+  bool SetValue(const std::string& key, const std::string& name, nlohmann::json value);
+
+ private:
+  VirtualRegistry() = default;
+  static std::string Fold(const std::string& text);
+  struct Key {
+    std::string path;
+    std::map<std::string, std::pair<std::string, nlohmann::json>> values;  // folded name
+  };
+  mutable std::mutex mu_;
+  std::map<std::string, Key> keys_;  // folded path
+};
+
+}  // namespace emu

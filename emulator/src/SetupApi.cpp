@@ -1,0 +1,230 @@
+// The device setup calls over the virtual laptop's device tree: the Wi-Fi card, the
+// Bluetooth adapter and the scenario's "devices" list.
+#include "platform/SetupApi.h"
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "emu/Laptop.h"
+#include "emu/Transcript.h"
+#include "hostapi/StringConv.h"
+#include "platform/LastError.h"
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NO_ASSOCIATED_CLASS = 0xE0000200;
+
+struct Device {
+  std::string classGuid;
+  std::vector<std::string> hardwareIds;
+  DWORD readError = 0;
+};
+
+struct DeviceSet {
+  std::vector<Device> devices;
+  std::map<DWORD, std::vector<std::uint8_t>> params;  // by device index
+};
+
+std::mutex setsMutex;
+std::set<DeviceSet*> liveSets;
+
+std::string Upper(std::string text) {
+  for (auto& c : text)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string GuidText(const Guid& g) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.data1,
+                g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4],
+                g.data4[5], g.data4[6], g.data4[7]);
+  return buf;
+}
+
+std::vector<Device> DeviceTree() {
+  auto& laptop = emu::Laptop::Instance();
+  std::vector<Device> tree;
+  const std::string wifi = laptop.GetString("wifi.hardware_id", "");
+  if (!wifi.empty())
+    tree.push_back({"{4D36E972-E325-11CE-BFC1-08002BE10318}", {wifi}, 0});
+  const std::string bt = laptop.GetString("bluetooth.hardware_id", "");
+  if (!bt.empty())
+    tree.push_back({"{E0CBF06C-CD8B-4647-BB8A-263B43F0F974}", {bt}, 0});
+  const auto listed = laptop.Get("devices");
+  if (listed.is_array()) {
+    for (const auto& d : listed) {
+      if (!d.value("present", true))
+        continue;
+      Device device{Upper(d.value("class", "")), {}, static_cast<DWORD>(d.value("read_error", 0))};
+      for (const auto& id : d.value("hardware_ids", nlohmann::json::array())) {
+        if (id.is_string())
+          device.hardwareIds.push_back(id.get<std::string>());
+      }
+      tree.push_back(std::move(device));
+    }
+  }
+  return tree;
+}
+
+DeviceSet* Lookup(HDEVINFO set) {
+  auto* s = static_cast<DeviceSet*>(set);
+  std::lock_guard lock(setsMutex);
+  return liveSets.count(s) ? s : nullptr;
+}
+
+const Device* DeviceOf(HDEVINFO set, const SP_DEVINFO_DATA& data, DeviceSet** owner = nullptr) {
+  DeviceSet* s = Lookup(set);
+  if (!s || data.DevInst == 0 || data.DevInst > s->devices.size()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (owner)
+    *owner = s;
+  return &s->devices[data.DevInst - 1];
+}
+
+DWORD ReadU32(const std::uint8_t* p) {
+  DWORD v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+}  // namespace
+
+HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
+  if (const auto error = emu::Laptop::Instance().GetInt("setup_api.class_devs_error", 0)) {
+    SetLastError(static_cast<DWORD>(error));
+    return INVALID_HANDLE_VALUE_DEVINFO;
+  }
+  if (!classGuid && !(flags & DIGCF_ALLCLASSES)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE_DEVINFO;
+  }
+  auto* set = new DeviceSet();
+  const std::string wanted = classGuid ? GuidText(*classGuid) : "";
+  for (auto& device : DeviceTree()) {
+    if ((flags & DIGCF_ALLCLASSES) || device.classGuid == wanted) {
+      set->devices.push_back(std::move(device));
+    }
+  }
+  std::lock_guard lock(setsMutex);
+  liveSets.insert(set);
+  return set;
+}
+
+bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA& data) {
+  DeviceSet* s = Lookup(set);
+  if (!s) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (index >= s->devices.size()) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return false;
+  }
+  data.DevInst = index + 1;
+  return true;
+}
+
+bool SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, DWORD property,
+                                       DWORD* regType, std::uint8_t* buffer, DWORD bufferSize,
+                                       DWORD* requiredSize) {
+  const Device* device = DeviceOf(set, data);
+  if (!device)
+    return false;
+  if (property != SPDRP_HARDWAREID) {
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+  }
+  if (device->readError != 0) {
+    SetLastError(device->readError);
+    return false;
+  }
+  // REG_MULTI_SZ: each id and its NUL, then a final NUL, in UTF-16 little-endian.
+  std::u16string units;
+  for (const auto& id : device->hardwareIds) {
+    units += DE::UnicodeToUTF16(DE::UTF8ToUnicode(id));
+    units.push_back(0);
+  }
+  units.push_back(0);
+  const DWORD size = static_cast<DWORD>(units.size() * 2);
+  if (requiredSize)
+    *requiredSize = size;
+  if (regType)
+    *regType = REG_MULTI_SZ;
+  if (!buffer || bufferSize < size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    buffer[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+    buffer[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+  }
+  return true;
+}
+
+bool SetupDiSetClassInstallParamsW(HDEVINFO set, const SP_DEVINFO_DATA& data,
+                                   const std::uint8_t* params, DWORD size) {
+  DeviceSet* owner = nullptr;
+  if (!DeviceOf(set, data, &owner))
+    return false;
+  // SP_PROPCHANGE_PARAMS: header {cbSize 8, DIF_PROPERTYCHANGE}, StateChange, Scope, HwProfile.
+  if (!params || size != 20 || ReadU32(params) != 8 || ReadU32(params + 4) != DIF_PROPERTYCHANGE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const DWORD state = ReadU32(params + 8);
+  const DWORD scope = ReadU32(params + 12);
+  if ((state != DICS_ENABLE && state != DICS_DISABLE) || (scope != 1 && scope != 2)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  owner->params[data.DevInst] = std::vector<std::uint8_t>(params, params + size);
+  return true;
+}
+
+bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEVINFO_DATA& data) {
+  DeviceSet* owner = nullptr;
+  const Device* device = DeviceOf(set, data, &owner);
+  if (!device)
+    return false;
+  auto params = owner->params.find(data.DevInst);
+  if (installFunction != DIF_PROPERTYCHANGE || params == owner->params.end()) {
+    SetLastError(ERROR_NO_ASSOCIATED_CLASS);
+    return false;
+  }
+  if (const auto error = emu::Laptop::Instance().GetInt("setup_api.class_installer_error", 0)) {
+    SetLastError(static_cast<DWORD>(error));
+    return false;
+  }
+  const bool enable = ReadU32(params->second.data() + 8) == DICS_ENABLE;
+  const std::string id = device->hardwareIds.empty() ? "" : device->hardwareIds.front();
+  emu::Transcript::Instance().Write(
+      "device", {{"op", enable ? "enable" : "disable"},
+                 {"hardware_id", id},
+                 {"params_hex", emu::ToHex(params->second.data(), params->second.size())}});
+  emu::Laptop::Instance().ApplyEffect((enable ? "enable:" : "disable:") + id);
+  return true;
+}
+
+bool SetupDiDestroyDeviceInfoList(HDEVINFO set) {
+  auto* s = static_cast<DeviceSet*>(set);
+  {
+    std::lock_guard lock(setsMutex);
+    if (!liveSets.erase(s)) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return false;
+    }
+  }
+  delete s;
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,65 @@
+#include "emu/VendorHooks.h"
+
+#include "emu/EventLogService.h"
+#include "emu/Laptop.h"
+#include "emu/VirtualDrive.h"
+#include "emu/VirtualRegistry.h"
+
+namespace emu {
+
+void ResetSecurityState();  // PlatformFile.cpp
+
+VendorHooks& VendorHooks::Instance() {
+  static VendorHooks* instance = new VendorHooks();
+  return *instance;
+}
+
+void VendorHooks::Set(const std::string& library, Hook hook) {
+  std::lock_guard lock(mu_);
+  hooks_[library] = std::move(hook);
+}
+
+void VendorHooks::Clear(const std::string& library) {
+  std::lock_guard lock(mu_);
+  hooks_.erase(library);
+}
+
+bool VendorHooks::Fire(const std::string& library, const nlohmann::json& event) {
+  Hook hook;
+  {
+    std::lock_guard lock(mu_);
+    auto it = hooks_.find(library);
+    if (it == hooks_.end())
+      return false;
+    hook = it->second;
+  }
+  hook(event);
+  return true;
+}
+
+void LoadLaptop(const nlohmann::json& overrides) {
+  auto& laptop = Laptop::Instance();
+  laptop.Load(overrides);
+  VirtualRegistry::Instance().Load(laptop.Get("registry"));
+  EventLogService::Instance().Reset();
+  ResetSecurityState();
+
+  auto& drive = VirtualDrive::Instance();
+  drive.Reset();
+  const std::vector<std::uint8_t> placeholder = {'M', 'Z'};
+  const std::string realtek = laptop.GetString("realtek.installed", "none");
+  if (realtek == "windows")
+    drive.WriteFile("C:\\Windows\\RtkBTReset.dll", placeholder);
+  if (realtek == "plugin_dir") {
+    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\RtkBTReset.dll", placeholder);
+  }
+  const auto files = laptop.Get("files");
+  if (files.is_object()) {
+    for (auto& [path, text] : files.items()) {
+      const std::string content = text.is_string() ? text.get<std::string>() : text.dump();
+      drive.WriteFile(path, std::vector<std::uint8_t>(content.begin(), content.end()));
+    }
+  }
+}
+
+}  // namespace emu

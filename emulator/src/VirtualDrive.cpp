@@ -1,0 +1,81 @@
+#include "emu/VirtualDrive.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace emu {
+
+namespace fs = std::filesystem;
+
+VirtualDrive& VirtualDrive::Instance() {
+  static VirtualDrive* instance = new VirtualDrive();
+  return *instance;
+}
+
+VirtualDrive::VirtualDrive() {
+  std::string pattern = (fs::temp_directory_path() / "fdemu-drive-XXXXXX").string();
+  if (mkdtemp(pattern.data()))
+    root_ = pattern;
+}
+
+void VirtualDrive::Reset() {
+  if (root_.empty())
+    return;
+  std::error_code ec;
+  fs::remove_all(fs::path(root_) / "C", ec);
+}
+
+std::string VirtualDrive::HostPath(const std::string& windowsPath) const {
+  if (root_.empty() || windowsPath.size() < 2 || windowsPath[1] != ':')
+    return "";
+  if (windowsPath[0] != 'C' && windowsPath[0] != 'c')
+    return "";
+  std::string rest = windowsPath.substr(2);
+  for (auto& c : rest) {
+    if (c == '\\')
+      c = '/';
+  }
+  fs::path path = fs::path(root_) / "C";
+  for (const auto& part : fs::path(rest)) {
+    const std::string name = part.string();
+    if (name.empty() || name == "/" || name == ".")
+      continue;
+    if (name == "..")
+      return "";  // stays inside the drive
+    path /= name;
+  }
+  return path.string();
+}
+
+bool VirtualDrive::Exists(const std::string& windowsPath) const {
+  const std::string host = HostPath(windowsPath);
+  std::error_code ec;
+  return !host.empty() && fs::exists(host, ec);
+}
+
+bool VirtualDrive::WriteFile(const std::string& windowsPath,
+                             const std::vector<std::uint8_t>& bytes) {
+  const std::string host = HostPath(windowsPath);
+  if (host.empty())
+    return false;
+  std::error_code ec;
+  fs::create_directories(fs::path(host).parent_path(), ec);
+  std::ofstream out(host, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+bool VirtualDrive::Remove(const std::string& windowsPath) {
+  const std::string host = HostPath(windowsPath);
+  std::error_code ec;
+  return !host.empty() && fs::remove(host, ec);
+}
+
+std::string VirtualDrive::Folder(const std::string& windowsPath) {
+  const auto slash = windowsPath.find_last_of("\\/");
+  return slash == std::string::npos ? "" : windowsPath.substr(0, slash);
+}
+
+}  // namespace emu

@@ -1,0 +1,91 @@
+#include "emu/VirtualRegistry.h"
+
+#include <algorithm>
+
+namespace emu {
+
+VirtualRegistry& VirtualRegistry::Instance() {
+  static VirtualRegistry* instance = new VirtualRegistry();
+  return *instance;
+}
+
+std::string VirtualRegistry::Fold(const std::string& text) {
+  std::string out = text;
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+void VirtualRegistry::Load(const nlohmann::json& keys) {
+  std::lock_guard lock(mu_);
+  keys_.clear();
+  if (!keys.is_object())
+    return;
+  for (auto& [path, values] : keys.items()) {
+    Key& key = keys_[Fold(path)];
+    key.path = path;
+    if (!values.is_object())
+      continue;
+    for (auto& [name, value] : values.items())
+      key.values[Fold(name)] = {name, value};
+  }
+}
+
+nlohmann::json VirtualRegistry::Dump() const {
+  std::lock_guard lock(mu_);
+  nlohmann::json out = nlohmann::json::object();
+  for (const auto& [folded, key] : keys_) {
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& [n, v] : key.values)
+      values[v.first] = v.second;
+    out[key.path] = values;
+  }
+  return out;
+}
+
+bool VirtualRegistry::KeyExists(const std::string& key) const {
+  std::lock_guard lock(mu_);
+  return keys_.count(Fold(key)) > 0;
+}
+
+void VirtualRegistry::CreateKey(const std::string& key) {
+  std::lock_guard lock(mu_);
+  auto& entry = keys_[Fold(key)];
+  if (entry.path.empty())
+    entry.path = key;
+}
+
+bool VirtualRegistry::DeleteKey(const std::string& key) {
+  std::lock_guard lock(mu_);
+  const std::string folded = Fold(key);
+  const bool existed = keys_.erase(folded) > 0;
+  for (auto it = keys_.lower_bound(folded + "\\");
+       it != keys_.end() && it->first.rfind(folded + "\\", 0) == 0;) {
+    it = keys_.erase(it);
+  }
+  return existed;
+}
+
+std::optional<nlohmann::json> VirtualRegistry::GetValue(const std::string& key,
+                                                        const std::string& name) const {
+  std::lock_guard lock(mu_);
+  auto k = keys_.find(Fold(key));
+  if (k == keys_.end())
+    return std::nullopt;
+  auto v = k->second.values.find(Fold(name));
+  if (v == k->second.values.end())
+    return std::nullopt;
+  return v->second.second;
+}
+
+bool VirtualRegistry::SetValue(const std::string& key, const std::string& name,
+                               nlohmann::json value) {
+  std::lock_guard lock(mu_);
+  auto k = keys_.find(Fold(key));
+  if (k == keys_.end())
+    return false;
+  k->second.values[Fold(name)] = {name, std::move(value)};
+  return true;
+}
+
+}  // namespace emu

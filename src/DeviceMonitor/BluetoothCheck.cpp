@@ -1,0 +1,152 @@
+// The Bluetooth check: reports a missing or failing adapter and repairs a missing one by
+// re-powering the module; and the handler of BTHUSB event 7 records of the System log.
+#include <cstdlib>
+#include <mutex>
+
+#include "DeviceMonitor/DetectorState.h"
+#include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "hostapi/HardwareSdk.h"
+#include "hostapi/ProductAdapt.h"
+#include "hostapi/StringConv.h"
+#include "ipc/DispatcherState.h"
+#include "ipc/EventLogCallback.h"
+#include "ipc/MsgEvent.h"
+#include "platform/Clock.h"
+#include "platform/EventLog.h"
+#include "platform/Sleep.h"
+#include "platform/Thread.h"
+#include "report/Report.h"
+
+namespace {
+
+constexpr std::uint32_t kNoError = 0;
+constexpr std::uint32_t kUnknownState = 0xFFFFFFFF;
+constexpr int kRepairProduct = 8;
+constexpr int kBthUsbEventId = 7;
+constexpr int kBthUsbEventLimit = 10;
+
+std::string BtVersion() {
+  return StringProc::WStringToString(dispatcher::BtDriverVersion());
+}
+
+void Report(const std::string& eventId, const ReportPairList& pairs) {
+  ReportEventWithDriverVersion(DEVICE_DRIVER_BLUETOOTH, eventId, pairs);
+}
+
+// Re-power, let the module come back, rescan, let the devices settle. False when stopping.
+bool RepowerAndRescan() {
+  DeviceDriverErrorDetectEx::ReHardByGpio();
+  if (!platform::Sleep(3000))
+    return false;
+  CDeviceDriver().ScanForHardwareChange();
+  return platform::Sleep(2000);
+}
+
+}  // namespace
+
+void DeviceDriverErrorDetectEx::StartBtCheck() {
+  CMsgEvent transient;
+  if (!platform::Sleep(200))
+    return;
+  UnRegistRealtekCallBack();
+  if (detector::Bluetooth().checkRunning.exchange(true))
+    return;
+  PostRealtekBtRemovedNotice(&transient);
+  platform::StartDetachedThread([] {
+    CMsgEvent checkTransient;
+    CheckBluetooth();
+  });
+}
+
+void DeviceDriverErrorDetectEx::CheckBluetooth() {
+  auto& state = detector::Bluetooth();
+  const std::uint64_t started = platform::GetSystemTimeMs();
+  std::unique_lock lock(state.checkMutex);
+  if (!platform::Sleep(5000) || state.lastCheckMs.load() >= started) {
+    state.checkRunning = false;
+    return;
+  }
+  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  std::string eventId;
+  CBluetooth bluetooth;
+  if (!bluetooth.GetDeviceName().empty()) {
+    const std::uint32_t errorState = bluetooth.GetDeviceErrorState();
+    if (errorState != kNoError && errorState != kUnknownState) {
+      eventId = "609001035";
+      pairs.emplace_back("BtErrCode", std::to_string(errorState));
+    }
+  } else {
+    std::uint32_t usbCode = 0;
+    if (bluetooth.IsInUSBClassEx(usbCode) != 0) {
+      eventId = "609001034";
+      pairs.emplace_back("UsbErrCode", std::to_string(usbCode));
+      RepairBtReHardInit();
+    } else {
+      eventId = "609001033";
+      if (bluetooth.IsInUnKownClass() == 0)
+        RepairBtReHard();
+    }
+  }
+  if (!eventId.empty()) {
+    Report(eventId, pairs);
+    state.lastCheckMs = platform::GetSystemTimeMs();
+  }
+  state.checkRunning = false;
+}
+
+void DeviceDriverErrorDetectEx::RepairBtReHard() {
+  if (ProductAdapt::MachineType::GetInstance().GetProductIndex() != kRepairProduct)
+    return;
+  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  if (!RepowerAndRescan())
+    return;
+  const bool back = !CBluetooth().GetHardwareID().empty();
+  pairs.emplace_back("BtReHard", back ? "Success" : "Fail");
+  Report("609001036", pairs);
+}
+
+void DeviceDriverErrorDetectEx::RepairBtReHardInit() {
+  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  if (!RepowerAndRescan())
+    return;
+  CBluetooth bluetooth;
+  if (!bluetooth.GetHardwareID().empty()) {
+    pairs.emplace_back("BtReHardInit", "Success");
+  } else {
+    pairs.emplace_back("BtReHardInit", "Fail");
+    const std::uint32_t result = bluetooth.RepairInUSBDriver();
+    pairs.emplace_back("RepairBtInUsb", std::to_string(result));
+    if (result != 0)
+      dispatcher::GetState().btRecheckPending = true;
+  }
+  Report("609001036", pairs);
+}
+
+void DeviceDriverErrorDetectEx::SubscribeBthUsbEvents() {
+  platform::EVT_HANDLE handle = platform::EvtSubscribe(
+      L"System", L"((Event/System[EventID = 7])and (Event/System/Provider[@Name='BTHUSB']))",
+      nullptr, &ipc::EventLogCallback, platform::EvtSubscribeToFutureEvents);
+  dispatcher::GetState().bthUsbEventSubscription = handle;
+}
+
+void DeviceDriverErrorDetectEx::OnBthUsbEvent(const rapidxml::xml_node<>* event) {
+  const auto* system = event ? event->first_node("System") : nullptr;
+  const auto* eventId = system ? system->first_node("EventID") : nullptr;
+  if (!eventId)
+    return;
+  const long id = std::atol(std::string(eventId->value(), eventId->value_size()).c_str());
+  const int product = ProductAdapt::MachineType::GetInstance().GetProductIndex();
+  if (id != kBthUsbEventId)
+    return;
+  auto& state = detector::Bluetooth();
+  const int count = ++state.bthUsbEventCount;
+  ReportBtDriverVersionEvent("609001042");
+  if (product == kRepairProduct && count == 1) {
+    ReHardByGpio();
+    ReportBtDriverVersionEvent("609001043");
+  } else if (count >= kBthUsbEventLimit) {
+    if (void* handle = dispatcher::GetState().bthUsbEventSubscription.exchange(nullptr)) {
+      platform::EvtClose(handle);
+    }
+  }
+}

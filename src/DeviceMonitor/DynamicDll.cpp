@@ -1,0 +1,77 @@
+#include "DeviceMonitor/DynamicDll.h"
+
+#include "common/Log.h"
+#include "hostapi/Registry.h"
+#include "hostapi/StringConv.h"
+#include "platform/File.h"
+#include "platform/Module.h"
+
+namespace {
+constexpr int kNotLoaded = 1;
+}
+
+DynamicDll& DynamicDll::Instance() {
+  static DynamicDll instance;
+  return instance;
+}
+
+void DynamicDll::Load() {
+  std::string path;
+  if (platform::PathFileExistsA("C:\\Windows\\RtkBTReset.dll")) {
+    path = "C:\\Windows\\RtkBTReset.dll";
+  } else {
+    std::wstring beside;
+    if (ORBPROCESS::HELPER::GetSelfFullFilePath(beside, L"\\RtkBTReset.dll") &&
+        platform::PathFileExistsW(beside)) {
+      path = DE::UnicodeToANSI(beside);
+    }
+  }
+  if (path.empty())
+    return;
+  HMODULE module = platform::LoadLibraryExA(path.c_str(), nullptr, 0);
+  if (!module)
+    return;
+  reset_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "RTKBTReset"));
+  start_ = reinterpret_cast<StartFn>(platform::GetProcAddress(module, "RTKStartWatchUsbErr"));
+  stop_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "RTKStopWatchUsbErr"));
+  module_ = module;
+}
+
+void DynamicDll::Unload() {
+  start_ = nullptr;
+  stop_ = nullptr;
+  reset_ = nullptr;
+  if (HMODULE module = module_.exchange(nullptr))
+    platform::FreeLibrary(module);
+}
+
+int DynamicDll::RtkBtStartWatchUsbErrFunc(UsbErrorCallback callback) {
+  StartFn start = start_;
+  if (!start) {
+    LOG_ERROR("fail load dll");
+    return kNotLoaded;
+  }
+  return start(callback);
+}
+
+int DynamicDll::RtkBtStopWatchUsbErrFunc() {
+  PlainFn stop = stop_;
+  if (!stop) {
+    LOG_ERROR("fail load dll");
+    return kNotLoaded;
+  }
+  return stop();
+}
+
+int DynamicDll::RtkBtResetDeviceFunc() {
+  PlainFn reset = reset_;
+  if (!reset) {
+    LOG_ERROR("fail load dll");
+    return kNotLoaded;
+  }
+  return reset();
+}
+
+void LoadRealtekLibrary() {
+  DynamicDll::Instance().Load();
+}

@@ -1,0 +1,151 @@
+// The Wi-Fi card check: finds a missing card or one stopped with a problem code, reports it,
+// and for problem code 10 runs the repair chain.
+#include <mutex>
+
+#include "DeviceMonitor/DetectorState.h"
+#include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "DeviceMonitor/SystemEnvironment.h"
+#include "hostapi/HardwareSdk.h"
+#include "hostapi/StringConv.h"
+#include "ipc/DispatcherState.h"
+#include "ipc/MsgEvent.h"
+#include "platform/Clock.h"
+#include "platform/Sleep.h"
+#include "platform/Thread.h"
+#include "report/Report.h"
+
+namespace {
+
+constexpr std::uint32_t kCannotStart = 10;
+constexpr std::uint32_t kUnknownCode = 0xFFFFFFFF;
+constexpr int kWirelessCard = 0;
+constexpr std::uint32_t kCheckDelayMs = 10000;
+constexpr std::uint32_t kStateChangePauseMs = 1000;
+
+std::string Flag(bool value) {
+  return value ? "1" : "0";
+}
+
+std::string WifiVersion() {
+  return StringProc::WStringToString(dispatcher::WifiDriverVersion());
+}
+
+std::uint32_t ProblemCode() {
+  return CNetworkCard().GetProblemCode(kWirelessCard);
+}
+
+void Report(const std::string& eventId, const ReportPairList& pairs) {
+  ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, eventId, pairs);
+}
+
+// Disable, pause, enable, pause. False when the module is stopping.
+bool Reenable(const std::wstring& hardwareId) {
+  DeviceDriverErrorDetectEx::ChangeDeviceState(false, hardwareId);
+  if (!platform::Sleep(kStateChangePauseMs))
+    return false;
+  DeviceDriverErrorDetectEx::ChangeDeviceState(true, hardwareId);
+  return platform::Sleep(kStateChangePauseMs);
+}
+
+}  // namespace
+
+void DeviceDriverErrorDetectEx::StartWifiCheck() {
+  auto& state = detector::Wifi();
+  if (state.checkRunning.exchange(true))
+    return;
+  platform::StartDetachedThread([] {
+    CMsgEvent transient;
+    auto& state = detector::Wifi();
+    const std::uint64_t started = platform::GetSystemTimeMs();
+    std::unique_lock lock(state.checkMutex);
+    if (platform::Sleep(kCheckDelayMs) && state.lastCheckMs.load() < started) {
+      if (CheckWifiCardSteps(false))
+        state.lastCheckMs = platform::GetSystemTimeMs();
+    }
+    state.checkRunning = false;
+  });
+}
+
+void DeviceDriverErrorDetectEx::CheckWifiCard(bool firstStart) {
+  CheckWifiCardSteps(firstStart);
+}
+
+bool DeviceDriverErrorDetectEx::CheckWifiCardSteps(bool firstStart) {
+  const std::wstring hardwareId = CNetworkCard().GetWireLessCardHardID();
+  ReportPairList pairs = {{"firstStart", Flag(firstStart)}, {"WifiDriverVersion", WifiVersion()}};
+  if (hardwareId.empty()) {
+    Report("608001010", pairs);
+    return true;
+  }
+  const std::uint32_t code = ProblemCode();
+  if (code == 0 || code == kUnknownCode) {
+    ClearRepairFailFlag(firstStart);
+    return false;
+  }
+  pairs.emplace_back("WifiErrCode", std::to_string(code));
+  Report("608001011", pairs);
+  RepairWifiCard(code, firstStart);
+  return true;
+}
+
+void DeviceDriverErrorDetectEx::RepairWifiCard(std::uint32_t problemCode, bool firstStart) {
+  const std::wstring hardwareId = CNetworkCard().GetWireLessCardHardID();
+  if (hardwareId.empty() || problemCode != kCannotStart)
+    return;
+  if (firstStart && RepairWifiByReenable(hardwareId))
+    return;
+  if (platform::IsModuleStopping() || CheckRepairFailFlag(firstStart))
+    return;
+  bool gpioTried = false;
+  if (CanRepairWifiByGpio()) {
+    if (RepairWifiByGpio(firstStart, hardwareId))
+      return;
+    gpioTried = true;
+  }
+  if (platform::IsModuleStopping())
+    return;
+  const bool written = SystemEnvironment::IsSupportWifiBiosRepair() && SetFlagToBios(firstStart);
+  if (written || gpioTried)
+    SetRepairFailFlag();
+}
+
+bool DeviceDriverErrorDetectEx::RepairWifiByReenable(const std::wstring& hardwareId) {
+  if (!Reenable(hardwareId))
+    return false;
+  const std::uint32_t code = ProblemCode();
+  Report("608001013", {{"errorCode", std::to_string(code)}, {"WifiDriverVersion", WifiVersion()}});
+  if (code == 0)
+    ClearRepairFailFlag(true);
+  return code == 0;
+}
+
+bool DeviceDriverErrorDetectEx::CanRepairWifiByGpio() {
+  if (!CBluetooth().GetExternalDeviceHardID().empty())
+    return false;
+  return SystemEnvironment::IsSupportWifiGpio();
+}
+
+bool DeviceDriverErrorDetectEx::RepairWifiByGpio(bool firstStart, const std::wstring& hardwareId) {
+  ReHardByGpio();
+  if (!platform::Sleep(kStateChangePauseMs))
+    return false;
+  std::uint32_t code = ProblemCode();
+  std::string gpio = "1";
+  if (code != 0) {
+    if (!Reenable(hardwareId))
+      return false;
+    code = ProblemCode();
+    gpio = "0";
+  }
+  Report("608001014", {{"firstStart", Flag(firstStart)},
+                       {"gpio", gpio},
+                       {"errorCode", std::to_string(code)},
+                       {"WifiDriverVersion", WifiVersion()}});
+  return code == 0;
+}
+
+void DeviceDriverErrorDetectEx::ReHardByGpio() {
+  const std::string gpioCode = SystemEnvironment::IsSupportBtGpio() ? "2050009" : "";
+  std::uint32_t status = 0;
+  CBluetooth().RepairBtByReHard(gpioCode, status);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Files, by Windows path ("C:\\Program Files\\..."). On the emulator the C: drive is a
+// folder of the virtual laptop.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// GetModuleFileNameA(nullptr): the full path of the process's executable; empty on failure.
+std::string GetProcessExecutablePathA();
+
+// PathFileExistsA / PathFileExistsW.
+bool PathFileExistsA(const std::string& path);
+bool PathFileExistsW(const std::wstring& path);
+
+// CreateFileW with no access and no sharing (attributes only), GetFileSize, CloseHandle.
+// False when the file cannot be opened.
+bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size);
+
+// Reads up to size bytes from the start of the file (a binary input stream); returns the
+// bytes read, empty when the file cannot be opened.
+std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size);
+
+}  // namespace platform

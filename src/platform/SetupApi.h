@@ -1,0 +1,61 @@
+#pragma once
+// The device setup calls (SetupAPI). Device lists are opaque handles; the property-change
+// request is passed as the raw bytes of SP_PROPCHANGE_PARAMS.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+using HDEVINFO = void*;
+inline HDEVINFO const INVALID_HANDLE_VALUE_DEVINFO = reinterpret_cast<HDEVINFO>(-1);
+
+struct Guid {
+  std::uint32_t data1;
+  std::uint16_t data2;
+  std::uint16_t data3;
+  std::uint8_t data4[8];
+  bool operator==(const Guid&) const = default;
+};
+
+// SP_DEVINFO_DATA as far as callers use it: the device's place in its list.
+struct SP_DEVINFO_DATA {
+  DWORD cbSize = 32;
+  Guid ClassGuid{};
+  DWORD DevInst = 0;
+};
+
+constexpr DWORD DIGCF_PRESENT = 0x00000002;
+constexpr DWORD DIGCF_ALLCLASSES = 0x00000004;
+constexpr DWORD SPDRP_HARDWAREID = 0x00000001;
+constexpr DWORD REG_MULTI_SZ = 7;
+constexpr DWORD DIF_PROPERTYCHANGE = 0x00000012;
+constexpr DWORD DICS_ENABLE = 1;
+constexpr DWORD DICS_DISABLE = 2;
+constexpr DWORD DICS_FLAG_GLOBAL = 1;
+
+// SetupDiGetClassDevsW(classGuid or null, nullptr, nullptr, flags). Invalid handle on failure.
+HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags);
+
+// SetupDiEnumDeviceInfo. False with ERROR_NO_MORE_ITEMS past the last device.
+bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA& data);
+
+// SetupDiGetDeviceRegistryPropertyW into a byte buffer; the multi-string is UTF-16 units.
+// False with ERROR_INSUFFICIENT_BUFFER (and requiredSize set) when the buffer is too small.
+bool SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, DWORD property,
+                                       DWORD* regType, std::uint8_t* buffer, DWORD bufferSize,
+                                       DWORD* requiredSize);
+
+// SetupDiSetClassInstallParamsW with the raw bytes of the parameter block.
+bool SetupDiSetClassInstallParamsW(HDEVINFO set, const SP_DEVINFO_DATA& data,
+                                   const std::uint8_t* params, DWORD size);
+
+// SetupDiCallClassInstaller.
+bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEVINFO_DATA& data);
+
+// SetupDiDestroyDeviceInfoList.
+bool SetupDiDestroyDeviceInfoList(HDEVINFO set);
+
+}  // namespace platform

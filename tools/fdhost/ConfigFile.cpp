@@ -1,0 +1,55 @@
+#include "fdhost/ConfigFile.h"
+
+#include "config/ConfigCipher.h"
+#include "emu/Laptop.h"
+#include "emu/Transcript.h"
+#include "emu/VirtualDrive.h"
+
+namespace fdhost {
+
+std::string ConfigXml(const nlohmann::json& sections) {
+  auto escape = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c == '<')
+        out += "&lt;";
+      else if (c == '>')
+        out += "&gt;";
+      else if (c == '&')
+        out += "&amp;";
+      else
+        out += c;
+    }
+    return out;
+  };
+  std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config>\n";
+  for (auto& [section, keys] : sections.items()) {
+    xml += "  <" + section + ">\n";
+    if (keys.is_object()) {
+      for (auto& [key, value] : keys.items()) {
+        const std::string text = value.is_string() ? value.get<std::string>() : value.dump();
+        xml += "    <" + key + ">" + escape(text) + "</" + key + ">\n";
+      }
+    }
+    xml += "  </" + section + ">\n";
+  }
+  return xml + "</config>\n";
+}
+
+void InstallConfigFile() {
+  auto& laptop = emu::Laptop::Instance();
+  std::vector<std::uint8_t> stored;
+  if (laptop.Get("config_file_hex").is_string()) {
+    stored = emu::FromHex(laptop.GetString("config_file_hex", ""));
+  } else if (laptop.Get("config_xml").is_string()) {
+    stored = config::SealConfigText(laptop.GetString("config_xml", ""));
+  } else if (laptop.Get("config").is_object()) {
+    stored = config::SealConfigText(ConfigXml(laptop.Get("config")));
+  } else {
+    return;
+  }
+  const std::string folder = emu::VirtualDrive::Folder(laptop.GetString("host.executable", ""));
+  emu::VirtualDrive::Instance().WriteFile(folder + "\\config\\DeviceFuncSwitchConf.xml", stored);
+}
+
+}  // namespace fdhost

@@ -1,0 +1,95 @@
+// Stand-in for the vendor library "RtkBTReset.dll": a watch of the Bluetooth USB link that
+// calls back with error codes, and a device reset. Results come from the laptop's
+// realtek.start_results, realtek.stop_results and realtek.reset_results lists (0 success;
+// the last entry repeats); a timeline {"vendor_event": {"library": "realtek", "code": 1}}
+// makes the watch call back, on a thread of its own, while it runs.
+#include <mutex>
+
+#include "emu/Laptop.h"
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
+#include "emu/VendorHooks.h"
+
+namespace {
+
+using Callback = void (*)(int);
+
+Callback watchCallback = nullptr;  // guarded by the scheduler lock, with inFlight
+int inFlight = 0;
+emu::Condition drained;
+
+void Note(const char* op, emu::Line extra) {
+  emu::Line fields = {{"library", "realtek"}, {"op", op}};
+  for (auto& [k, v] : extra.items())
+    fields[k] = v;
+  emu::Transcript::Instance().Write("vendor", fields);
+}
+
+void OnTimelineEvent(const nlohmann::json& event) {
+  const int code = static_cast<int>(event.contains("code") ? emu::ParseNumber(event["code"]) : 1);
+  auto& sched = emu::Scheduler::Instance();
+  Callback callback = nullptr;
+  {
+    std::unique_lock lock(sched.Lock());
+    callback = watchCallback;
+    if (callback)
+      ++inFlight;
+  }
+  Note(callback ? "callback" : "error_unwatched", {{"code", code}});
+  if (!callback)
+    return;
+  sched.StartThread(
+      [callback, code] {
+        callback(code);
+        auto& s = emu::Scheduler::Instance();
+        std::unique_lock lock(s.Lock());
+        if (--inFlight == 0)
+          drained.NotifyAll();
+      },
+      emu::Scheduler::ThreadKind::Host);
+}
+
+__attribute__((constructor)) void Attach() {
+  emu::VendorHooks::Instance().Set("realtek", OnTimelineEvent);
+}
+__attribute__((destructor)) void Detach() {
+  emu::VendorHooks::Instance().Clear("realtek");
+}
+
+}  // namespace
+
+extern "C" {
+
+int RTKStartWatchUsbErr(Callback callback) {
+  const int result =
+      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.start_results", 0));
+  Note("start_watch", {{"result", result}});
+  if (result == 0) {
+    std::unique_lock lock(emu::Scheduler::Instance().Lock());
+    watchCallback = callback;
+  }
+  return result;
+}
+
+int RTKStopWatchUsbErr() {
+  const int result =
+      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.stop_results", 0));
+  Note("stop_watch", {{"result", result}});
+  auto& sched = emu::Scheduler::Instance();
+  std::unique_lock lock(sched.Lock());
+  watchCallback = nullptr;
+  // No callback runs once the watch has stopped: the caller may unload what it handed us.
+  drained.Wait(lock, [] { return inFlight == 0; });
+  return result;
+}
+
+int RTKBTReset() {
+  const int result =
+      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.reset_results", 0));
+  Note("reset", {{"result", result}});
+  if (result == 0)
+    emu::Laptop::Instance().ApplyEffect("realtek_reset");
+  return result;
+}
+
+}  // extern "C"
