@@ -118,7 +118,7 @@ std::string FormatTextLine(const Line& line) {
   char stamp[48];
   std::snprintf(stamp, sizeof stamp, "%4lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60,
                 ms / 1000 % 60, ms % 1000);
-  char kind[16];
+  char kind[32];
   std::snprintf(kind, sizeof kind, "%-9s", line.value("kind", "").c_str());
   return std::string(stamp) + "  " + kind + " " + Describe(line);
 }

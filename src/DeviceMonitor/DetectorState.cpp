@@ -19,4 +19,17 @@ RealtekState& Realtek() {
   return state;
 }
 
+void ResetDetectorState() {
+  Wifi().lastCheckMs = 0;
+  Wifi().checkRunning = false;
+  Bluetooth().lastCheckMs = 0;
+  Bluetooth().checkRunning = false;
+  Bluetooth().bthUsbEventCount = 0;
+  Realtek().callbackRegistered = false;
+  Realtek().repairRunning = false;
+  Realtek().resetTimeS = 0;
+  Realtek().lastRepairTimeS = 0;
+  g_resetRealtekBtTime = 0;
+}
+
 }  // namespace detector

@@ -33,6 +33,9 @@ WifiState& Wifi();
 BluetoothState& Bluetooth();
 RealtekState& Realtek();
 
+// Back to the state of a freshly loaded module (the tests run many lives in one process).
+void ResetDetectorState();
+
 }  // namespace detector
 
 // Number of Realtek reset passes since start-up.
