@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include "ScenarioRun.h"
 
 namespace {
@@ -98,6 +100,23 @@ TEST(ScenarioFiles, RealtekUsbErrorRunsOneResetPass) {
   EXPECT_EQ(resets, 1);
   EXPECT_EQ(stops, 2);  // by the reset pass, and at Uninit before the library is unloaded
   EXPECT_EQ(OfKind(run, "log").back()["text"], "g_resetRealtekBtTime: 1");
+}
+
+// Every shipped scenario again with busy threads running at once (for ThreadSanitizer):
+// the same events come out, whatever their order.
+TEST(ScenarioFiles, ParallelModeGivesTheSameEvents) {
+  for (const char* name :
+       {"wifi-code10-gpio-cures.json", "wifi-code10-nothing-cures.json",
+        "bluetooth-missing-in-usb-class.json", "realtek-usb-error.json", "requests-tour.json"}) {
+    const auto scenario = emu::LoadScenarioFile(std::string(FD_SCENARIO_DIR) + "/" + name);
+    fdhost::RunOptions parallel;
+    parallel.mode = emu::RunMode::Parallel;
+    auto serial = Events(fdhost::RunScenario(scenario, {}));
+    auto racing = Events(fdhost::RunScenario(scenario, parallel));
+    std::sort(serial.begin(), serial.end());
+    std::sort(racing.begin(), racing.end());
+    EXPECT_EQ(serial, racing) << name;
+  }
 }
 
 }  // namespace
