@@ -5,6 +5,7 @@
 
 #include "DeviceMonitor/DetectorState.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "DeviceMonitor/ReportValues.h"
 #include "hostapi/HardwareSdk.h"
 #include "hostapi/ProductAdapt.h"
 #include "hostapi/StringConv.h"
@@ -24,10 +25,6 @@ constexpr std::uint32_t kUnknownState = 0xFFFFFFFF;
 constexpr int kRepairProduct = 8;
 constexpr int kBthUsbEventId = 7;
 constexpr int kBthUsbEventLimit = 10;
-
-std::string BtVersion() {
-  return StringProc::WStringToString(dispatcher::BtDriverVersion());
-}
 
 void Report(const std::string& eventId, const ReportPairList& pairs) {
   ReportEventWithDriverVersion(DEVICE_DRIVER_BLUETOOTH, eventId, pairs);
@@ -66,7 +63,7 @@ void DeviceDriverErrorDetectEx::CheckBluetooth() {
     state.checkRunning = false;
     return;
   }
-  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  ReportPairList pairs = {{"BtDriverVersion", detector::BtVersionText()}};
   std::string eventId;
   CBluetooth bluetooth;
   if (!bluetooth.GetDeviceName().empty()) {
@@ -97,7 +94,7 @@ void DeviceDriverErrorDetectEx::CheckBluetooth() {
 void DeviceDriverErrorDetectEx::RepairBtReHard() {
   if (ProductAdapt::MachineType::GetInstance().GetProductIndex() != kRepairProduct)
     return;
-  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  ReportPairList pairs = {{"BtDriverVersion", detector::BtVersionText()}};
   if (!RepowerAndRescan())
     return;
   const bool back = !CBluetooth().GetHardwareID().empty();
@@ -106,7 +103,7 @@ void DeviceDriverErrorDetectEx::RepairBtReHard() {
 }
 
 void DeviceDriverErrorDetectEx::RepairBtReHardInit() {
-  ReportPairList pairs = {{"BtDriverVersion", BtVersion()}};
+  ReportPairList pairs = {{"BtDriverVersion", detector::BtVersionText()}};
   if (!RepowerAndRescan())
     return;
   CBluetooth bluetooth;

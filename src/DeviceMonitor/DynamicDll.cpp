@@ -46,30 +46,24 @@ void DynamicDll::Unload() {
 }
 
 int DynamicDll::RtkBtStartWatchUsbErrFunc(UsbErrorCallback callback) {
-  StartFn start = start_;
-  if (!start) {
-    LOG_ERROR("fail load dll");
-    return kNotLoaded;
-  }
-  return start(callback);
+  if (StartFn start = start_)
+    return start(callback);
+  LOG_ERROR("fail load dll");
+  return kNotLoaded;
 }
 
 int DynamicDll::RtkBtStopWatchUsbErrFunc() {
-  PlainFn stop = stop_;
-  if (!stop) {
-    LOG_ERROR("fail load dll");
-    return kNotLoaded;
-  }
-  return stop();
+  if (PlainFn stop = stop_)
+    return stop();
+  LOG_ERROR("fail load dll");
+  return kNotLoaded;
 }
 
 int DynamicDll::RtkBtResetDeviceFunc() {
-  PlainFn reset = reset_;
-  if (!reset) {
-    LOG_ERROR("fail load dll");
-    return kNotLoaded;
-  }
-  return reset();
+  if (PlainFn reset = reset_)
+    return reset();
+  LOG_ERROR("fail load dll");
+  return kNotLoaded;
 }
 
 void LoadRealtekLibrary() {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "DeviceMonitor/ReportValues.h"
 #include "common/Log.h"
 #include "hostapi/Registry.h"
 #include "hostapi/StringConv.h"
@@ -21,12 +22,6 @@ const char kFirmwareVariable[] = "wifidriverstate";
 const char kFirmwareGuid[] = "{C87C0F60-1E8E-448a-BDC6-DA4B24EE2ED6}";
 constexpr std::uint8_t kRepairRequest = 0x11;
 
-std::string Flag(bool value) {
-  return value ? "1" : "0";
-}
-std::string WifiVersion() {
-  return StringProc::WStringToString(dispatcher::WifiDriverVersion());
-}
 std::string LastErrorText() {
   return std::to_string(platform::GetLastError());
 }
@@ -71,10 +66,10 @@ void DeviceDriverErrorDetectEx::ClearRepairFailFlag(bool firstStart) {
   registry.SetRootKey(DE::HKEY_LOCAL_MACHINE);
   if (!registry.KeyExists(kRepairFailKey))
     return;
-  ReportPairList pairs = {{"firstStart", Flag(firstStart)}};
+  ReportPairList pairs = {{"firstStart", detector::Flag(firstStart)}};
   const bool deleted = registry.DeleteKey(kRepairFailKey);
-  pairs.emplace_back("clearFlag", Flag(deleted));
-  pairs.emplace_back("WifiDriverVersion", WifiVersion());
+  pairs.emplace_back("clearFlag", detector::Flag(deleted));
+  pairs.emplace_back("WifiDriverVersion", detector::WifiVersionText());
   ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, "608001016", pairs);
 }
 
@@ -87,9 +82,9 @@ bool DeviceDriverErrorDetectEx::SetFlagToBios(bool firstStart) {
       LOG_ERROR("err = " + LastErrorText());
   }
   ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, "608001015",
-                               {{"firstStart", Flag(firstStart)},
-                                {"result", Flag(written)},
-                                {"WifiDriverVersion", WifiVersion()}});
+                               {{"firstStart", detector::Flag(firstStart)},
+                                {"result", detector::Flag(written)},
+                                {"WifiDriverVersion", detector::WifiVersionText()}});
   return written;
 }
 

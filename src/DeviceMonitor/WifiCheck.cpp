@@ -4,6 +4,7 @@
 
 #include "DeviceMonitor/DetectorState.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "DeviceMonitor/ReportValues.h"
 #include "DeviceMonitor/SystemEnvironment.h"
 #include "hostapi/HardwareSdk.h"
 #include "hostapi/StringConv.h"
@@ -21,14 +22,6 @@ constexpr std::uint32_t kUnknownCode = 0xFFFFFFFF;
 constexpr int kWirelessCard = 0;
 constexpr std::uint32_t kCheckDelayMs = 10000;
 constexpr std::uint32_t kStateChangePauseMs = 1000;
-
-std::string Flag(bool value) {
-  return value ? "1" : "0";
-}
-
-std::string WifiVersion() {
-  return StringProc::WStringToString(dispatcher::WifiDriverVersion());
-}
 
 std::uint32_t ProblemCode() {
   return CNetworkCard().GetProblemCode(kWirelessCard);
@@ -72,7 +65,8 @@ void DeviceDriverErrorDetectEx::CheckWifiCard(bool firstStart) {
 
 bool DeviceDriverErrorDetectEx::CheckWifiCardSteps(bool firstStart) {
   const std::wstring hardwareId = CNetworkCard().GetWireLessCardHardID();
-  ReportPairList pairs = {{"firstStart", Flag(firstStart)}, {"WifiDriverVersion", WifiVersion()}};
+  ReportPairList pairs = {{"firstStart", detector::Flag(firstStart)},
+                          {"WifiDriverVersion", detector::WifiVersionText()}};
   if (hardwareId.empty()) {
     Report("608001010", pairs);
     return true;
@@ -113,7 +107,8 @@ bool DeviceDriverErrorDetectEx::RepairWifiByReenable(const std::wstring& hardwar
   if (!Reenable(hardwareId))
     return false;
   const std::uint32_t code = ProblemCode();
-  Report("608001013", {{"errorCode", std::to_string(code)}, {"WifiDriverVersion", WifiVersion()}});
+  Report("608001013",
+         {{"errorCode", std::to_string(code)}, {"WifiDriverVersion", detector::WifiVersionText()}});
   if (code == 0)
     ClearRepairFailFlag(true);
   return code == 0;
@@ -137,10 +132,10 @@ bool DeviceDriverErrorDetectEx::RepairWifiByGpio(bool firstStart, const std::wst
     code = ProblemCode();
     gpio = "0";
   }
-  Report("608001014", {{"firstStart", Flag(firstStart)},
+  Report("608001014", {{"firstStart", detector::Flag(firstStart)},
                        {"gpio", gpio},
                        {"errorCode", std::to_string(code)},
-                       {"WifiDriverVersion", WifiVersion()}});
+                       {"WifiDriverVersion", detector::WifiVersionText()}});
   return code == 0;
 }
 
