@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev hdparm)
 
 install_packages() {
   local missing=()

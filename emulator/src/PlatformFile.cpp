@@ -11,6 +11,10 @@
 #include "platform/LastError.h"
 #include "platform/Security.h"
 
+namespace emu {
+bool CloseDeviceHandle(void* handle);  // StorageDevices.cpp
+}
+
 namespace platform {
 
 namespace {
@@ -77,6 +81,23 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t 
   return bytes;
 }
 
+bool DeleteFileA(const std::string& path) {
+  return emu::VirtualDrive::Instance().Remove(path);
+}
+
+bool AppendToFile(const std::string& path, const std::string& text) {
+  const std::string host = emu::VirtualDrive::Instance().HostPath(path);
+  if (host.empty())
+    return false;
+  std::ofstream out(host, std::ios::binary | std::ios::app);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+void ShowMessageBox(const std::string& text) {
+  emu::Transcript::Instance().Write("debug", {{"text", text}, {"message_box", true}});
+}
+
 namespace {
 std::mutex securityMutex;
 bool systemEnvironmentEnabled = false;
@@ -118,6 +139,8 @@ bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes) {
 }
 
 bool CloseHandle(HANDLE handle) {
+  if (emu::CloseDeviceHandle(handle))
+    return true;
   std::lock_guard lock(securityMutex);
   if (handle != reinterpret_cast<HANDLE>(0x7000) || openTokens == 0) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -22,4 +22,13 @@ bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size);
 // bytes read, empty when the file cannot be opened.
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size);
 
+// DeleteFileA.
+bool DeleteFileA(const std::string& path);
+
+// fopen(path, "ac") and fputs: appends the text, creating the file.
+bool AppendToFile(const std::string& path, const std::string& text);
+
+// MessageBoxA with the text (the debug level that asks for it is never set by the plug-in).
+void ShowMessageBox(const std::string& text);
+
 }  // namespace platform

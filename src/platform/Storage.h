@@ -1,0 +1,43 @@
+#pragma once
+// Storage devices: CreateFileW on "\\\\.\\PhysicalDriveN" or "\\\\.\\ScsiN:", the storage
+// I/O controls with their raw request and answer bytes, ReadFile, and DefineDosDeviceW.
+#include <cstdint>
+#include <string>
+
+#include "platform/Security.h"
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(-1);
+
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+constexpr DWORD OPEN_EXISTING = 3;
+
+constexpr DWORD IOCTL_ATA_PASS_THROUGH = 0x0004D02C;
+constexpr DWORD IOCTL_SCSI_PASS_THROUGH = 0x0004D004;
+constexpr DWORD IOCTL_SCSI_MINIPORT = 0x0004D008;
+constexpr DWORD IOCTL_SCSI_GET_ADDRESS = 0x00041018;
+constexpr DWORD IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400;
+constexpr DWORD IOCTL_STORAGE_PREDICT_FAILURE = 0x002D1100;
+constexpr DWORD SMART_RCV_DRIVE_DATA = 0x0007C088;
+constexpr DWORD SMART_SEND_DRIVE_COMMAND = 0x0007C084;
+
+// CreateFileW(path, access, share, nullptr, disposition, 0, nullptr); INVALID_HANDLE_VALUE on
+// failure.
+HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD share, DWORD disposition);
+
+// DeviceIoControl, synchronous.
+bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
+                     DWORD outSize, DWORD* returned);
+
+// ReadFile from the current position.
+bool ReadFile(HANDLE device, void* buffer, DWORD size, DWORD* read);
+
+// DefineDosDeviceW(DDD_RAW_TARGET_PATH, name, target).
+bool DefineDosDeviceW(const std::wstring& name, const std::wstring& target);
+
+}  // namespace platform
