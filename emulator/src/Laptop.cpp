@@ -74,6 +74,10 @@ nlohmann::json Laptop::Defaults() {
     "privileges": { "open_token_error": 0, "lookup_error": 0, "adjust_error": 0 },
     "firmware": { "write_error": 0 },
     "realtek": { "installed": "none" },
+    "services": { "Winmgmt": { "state": "running" } },
+    "disks": [],
+    "volumes": {},
+    "controllers": { "ide": [], "scsi": [], "usb": [] },
     "effects": {}
   })json");
 }

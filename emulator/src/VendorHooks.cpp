@@ -2,6 +2,7 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/StorageTrace.h"
 #include "emu/VirtualDrive.h"
 #include "emu/VirtualRegistry.h"
 
@@ -42,6 +43,7 @@ void LoadLaptop(const nlohmann::json& overrides) {
   laptop.Load(overrides);
   VirtualRegistry::Instance().Load(laptop.Get("registry"));
   EventLogService::Instance().Reset();
+  StorageTrace::Instance().Clear();
   ResetSecurityState();
 
   auto& drive = VirtualDrive::Instance();

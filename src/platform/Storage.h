@@ -25,6 +25,15 @@ constexpr DWORD IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400;
 constexpr DWORD IOCTL_STORAGE_PREDICT_FAILURE = 0x002D1100;
 constexpr DWORD SMART_RCV_DRIVE_DATA = 0x0007C088;
 constexpr DWORD SMART_SEND_DRIVE_COMMAND = 0x0007C084;
+constexpr DWORD IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000;
+constexpr DWORD IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS = 0x00560000;
+
+constexpr DWORD DRIVE_FIXED = 3;
+constexpr DWORD MEDIA_FIXED = 12;
+constexpr DWORD BUS_TYPE_USB = 7;
+
+// GetDriveTypeW of a root path ("C:\").
+DWORD GetDriveTypeW(const std::wstring& rootPath);
 
 // CreateFileW(path, access, share, nullptr, disposition, 0, nullptr); INVALID_HANDLE_VALUE on
 // failure.

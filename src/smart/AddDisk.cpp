@@ -36,8 +36,6 @@ ATA_SMART_INFO NewRecord(std::int32_t drive, std::int32_t port, std::int32_t tar
 
 }  // namespace
 
-CAtaSmart::CAtaSmart() = default;
-
 // Reads data, classifies, reads a check copy and compares; then the thresholds. Returns
 // whether the two reads agreed.
 bool CAtaSmart::ReadSmartByCommandType(ATA_SMART_INFO& asi) {

@@ -2,9 +2,11 @@
 // The disk reader: finds the disks, reads IDENTIFY and S.M.A.R.T. data over their command
 // paths and keeps one ATA_SMART_INFO record per disk in vars.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Wmi.h"
 #include "smart/AtaSmartInfo.h"
 
 namespace smart {
@@ -31,11 +33,41 @@ constexpr std::int32_t USB_VENDOR_CYPRESS = 0x04B4;
 constexpr std::int32_t USB_VENDOR_INITIO = 0x13FD;
 constexpr std::int32_t USB_VENDOR_OXFORD = 0x0928;
 
+// A USB mass-storage device seen under a USB controller.
+struct EXTERNAL_DISK_INFO {
+  std::string Enclosure;
+  std::uint32_t UsbVendorId = 0;
+  std::uint32_t UsbProductId = 0;
+};
+
+// Where a disk was, to tell whether the set of disks changed between two Init calls.
+struct DISK_POSITION {
+  std::int32_t PhysicalDriveId = -1;
+  std::int32_t ScsiPort = -1;
+  std::int32_t ScsiTargetId = -1;
+  std::uint8_t CsmiPhyEntity[64] = {};
+};
+
 class CAtaSmart {
  public:
   CAtaSmart();
 
+  // Finds every fixed disk and leaves one record per disk in vars. The two options are
+  // ignored (WMI is always used). changed, when given, is 1 afterwards when the set of
+  // disks differs from the one before the call.
+  void Init(std::uint32_t useWmi, std::uint32_t advancedDiskSearch, std::uint32_t* changed);
+
   std::vector<ATA_SMART_INFO> vars;
+  std::vector<EXTERNAL_DISK_INFO> externals;
+  std::vector<std::string> ideControllers, scsiControllers, usbControllers;
+  std::string controllerMap;
+  std::vector<std::string> uaspDevices;
+  std::vector<std::string> siliconImageDevices;
+  std::vector<std::int32_t> siliconImageTypes;
+  std::int32_t NvidiaPresent = 0;
+  std::int32_t MarvellPresent = 0;
+  std::uint32_t CsmiMode = 0;
+  std::uint32_t LastUpdate = 0;
 
   // Command path options.
   std::uint32_t FlagAtaPassThrough = 1;
@@ -111,9 +143,24 @@ class CAtaSmart {
   // Reads sector 0 to spin the disk up.
   void WakeUp(std::int32_t physicalDriveId);
 
+  // S.M.A.R.T. data (selector 0) or thresholds (1) from the WMI failure-predict classes.
+  bool GetSmartInfoWmi(int selector, ATA_SMART_INFO& asi);
+
  private:
   bool ReadSmartByCommandType(ATA_SMART_INFO& asi);
   bool ReadNVMeLog(ATA_SMART_INFO& asi);
+  bool StartWmiService();
+  void ReadControllers();
+  void WalkWmiDisks();
+  void PostProcessWmiDisk(ATA_SMART_INFO& asi, const std::string& wmiModel,
+                          const std::string& wmiInterface, std::uint64_t wmiSize, bool uasp);
+  void ProbePhysicalDrives();
+  void ScanScsiPorts();
+  void MapDriveLetters();
+
+  std::vector<DISK_POSITION> positions_;
+  std::unique_ptr<platform::WmiConnection> wmi_;
+
   bool SatCommand(std::int32_t physicalDriveId, std::uint8_t target, std::uint8_t feature,
                   std::uint8_t command, std::uint32_t commandType, std::uint8_t* data);
 };

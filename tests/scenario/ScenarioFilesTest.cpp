@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include "ScenarioRun.h"
+#include "fdhost/DiskReplyDecoder.h"
+
+#include <map>
 
 namespace {
 
@@ -100,6 +103,76 @@ TEST(ScenarioFiles, RealtekUsbErrorRunsOneResetPass) {
   EXPECT_EQ(resets, 1);
   EXPECT_EQ(stops, 2);  // by the reset pass, and at Uninit before the library is unloaded
   EXPECT_EQ(OfKind(run, "log").back()["text"], "g_resetRealtekBtTime: 1");
+}
+
+// The decoded answer to each disk request of a run, by the request id its reply id stands for.
+std::map<std::uint32_t, nlohmann::ordered_json> DiskReplies(const fdhost::RunResult& run) {
+  std::map<std::uint32_t, nlohmann::ordered_json> replies;
+  for (const auto& line : OfKind(run, "ipc")) {
+    const std::uint32_t request = 0x380000 + (line["msg"].get<std::uint32_t>() & 0xF);
+    replies[request] =
+        fdhost::DecodeDiskReply(request, emu::FromHex(line["payload_hex"].get<std::string>()));
+  }
+  return replies;
+}
+
+TEST(ScenarioFiles, DisksNvmeAndHdd) {
+  const auto run = RunFile("disks-nvme-and-hdd.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  auto replies = DiskReplies(run);
+  ASSERT_EQ(replies.size(), 3u);
+  const auto& hdd = replies[0x380001]["records"];
+  ASSERT_EQ(hdd.size(), 1u);
+  EXPECT_EQ(hdd[0]["disk_index"], 1);
+  EXPECT_EQ(hdd[0]["model"], "ST1000LM048-2E7172");
+  EXPECT_EQ(hdd[0]["interface"], "Serial ATA");
+  EXPECT_EQ(hdd[0]["power_on_hours"], 0);  // the unit was not detected
+  EXPECT_EQ(hdd[0]["power_on_count"], 1544);
+  EXPECT_EQ(hdd[0]["attributes"].size(), 6u);
+  EXPECT_EQ(hdd[0]["attributes"][2]["threshold"], 36);
+  const auto& ssd = replies[0x380002]["records"];
+  ASSERT_EQ(ssd.size(), 1u);
+  EXPECT_EQ(ssd[0]["disk_index"], 0);
+  EXPECT_EQ(ssd[0]["interface"], "NVM Express");
+  EXPECT_EQ(ssd[0]["power_on_hours"], 2210);
+  const auto& features = replies[0x380003]["records"];
+  ASSERT_EQ(features.size(), 2u);
+  EXPECT_EQ(features[0]["disk_index"], 0);
+  EXPECT_EQ(features[1]["disk_index"], 1);
+  EXPECT_EQ(features[1]["power_on_hours"], 3712);  // the measured hours
+  EXPECT_EQ(features[0]["IsSsd"], 1);
+  EXPECT_EQ(features[1]["IsSsd"], 0);
+}
+
+TEST(ScenarioFiles, DisksUsbAndRemovable) {
+  const auto run = RunFile("disks-usb-and-removable.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  auto replies = DiskReplies(run);
+  const auto& features = replies[0x380003]["records"];
+  ASSERT_EQ(features.size(), 2u);
+  EXPECT_EQ(features[0]["interface"], "USB (NVM Express)");
+  EXPECT_EQ(features[1]["firmware"], "01.01A01");
+}
+
+TEST(ScenarioFiles, DisksNoneGetNoAnswer) {
+  const auto run = RunFile("disks-none.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "ipc").empty());
+  EXPECT_EQ(OfKind(run, "input").size(), 3u);
+}
+
+TEST(ScenarioFiles, OnlyTheFirstAttributesAreSentAndSelectionsMayBeEmpty) {
+  std::string attributes;
+  for (int id = 1; id <= 30; ++id)
+    attributes += (id > 1 ? "," : "") + std::string(R"({"id": )") + std::to_string(id) + "}";
+  const auto run = RunJson(R"({"run_for_ms": 5000, "disks": [{"number": 0, "model": "Velmora Disk",
+      "attributes": [)" + attributes +
+                           R"(]}], "timeline": [)" +
+                           Request(1000, "0x380001", "", "0x10000", "0x10011") + "," +
+                           Request(2000, "0x380002", "", "0x10000", "0x10012") + "]}");
+  auto replies = DiskReplies(run);
+  EXPECT_EQ(replies[0x380001]["records"][0]["attributes"].size(), 24u);
+  EXPECT_TRUE(replies[0x380002]["records"].empty());  // no SSD: an answer with 0 records
 }
 
 // Every shipped scenario again with busy threads running at once (for ThreadSanitizer):

@@ -6,19 +6,38 @@
 #include <iostream>
 #include <string>
 
+#include "fdhost/DiskReplyDecoder.h"
 #include "fdhost/HostRunner.h"
 
 namespace {
 
 int Usage() {
   std::cerr << "usage: fdhost run [SCENARIO.json] [--for MS] [--transcript FILE]"
-               " [--format jsonl|text] [--parallel] [--real-time]\n";
+               " [--format jsonl|text] [--parallel] [--real-time]\n"
+               "       fdhost decode 0x380001|0x380002|0x380003 PAYLOAD_HEX\n";
   return 2;
 }
 
 }  // namespace
 
+// fdhost decode REQUEST_ID HEX: a disk information reply as text.
+int Decode(int argc, char** argv) {
+  if (argc != 4)
+    return Usage();
+  try {
+    const auto request = static_cast<std::uint32_t>(std::stoul(argv[2], nullptr, 0));
+    const auto reply = fdhost::DecodeDiskReply(request, emu::FromHex(argv[3]));
+    std::cout << fdhost::DiskReplyText(reply);
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "fdhost: " << e.what() << "\n";
+    return 1;
+  }
+}
+
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "decode") == 0)
+    return Decode(argc, argv);
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)
     return Usage();
   std::string scenarioPath;

@@ -1,6 +1,7 @@
 // The virtual disks behind the storage I/O controls. Each disk answers on the paths its
 // scenario entry lists, checks the request layouts it receives the way a driver and a drive
 // would, and refuses malformed ones.
+#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -44,6 +45,7 @@ struct DeviceHandle {
   bool scsiPort;  // "\\\\.\\ScsiN:" rather than "\\\\.\\PhysicalDriveN"
   int number;
   std::string name;
+  char volume = 0;  // "\\\\.\\C:"
 };
 
 std::mutex handlesMutex;
@@ -420,6 +422,33 @@ bool PassThrough(const DeviceHandle& h, const json& disk, const std::uint8_t* in
 // IOCTL_STORAGE_QUERY_PROPERTY, adapter protocol-specific, NVMe.
 bool StorageQuery(const DeviceHandle& h, const json& disk, const std::uint8_t* in, DWORD inSize,
                   std::uint8_t* out, DWORD outSize, DWORD* returned, std::string& what) {
+  if (!h.scsiPort && inSize >= 8 && U32(in) == 0 && U32(in + 4) == 0) {
+    // StorageDeviceProperty: STORAGE_DEVICE_DESCRIPTOR with product, revision and bus type.
+    what = "device descriptor";
+    if (outSize < 40)
+      return Fail(ERROR_INVALID_PARAMETER);
+    const bool nvme = disk.value("kind", "ata") == "nvme";
+    const std::string product = disk.value("model", nvme ? "Velmora NVMe SSD" : "Velmora Disk");
+    const std::string revision = disk.value("firmware", "1.0");
+    Block descriptor(40, 0);
+    auto addText = [&](std::uint32_t fieldOffset, const std::string& text) {
+      Put32(descriptor.data() + fieldOffset, static_cast<std::uint32_t>(descriptor.size()));
+      descriptor.insert(descriptor.end(), text.begin(), text.end());
+      descriptor.push_back(0);
+    };
+    addText(16, product);
+    addText(20, revision);
+    Put32(descriptor.data(), 40);
+    Put32(descriptor.data() + 4, static_cast<std::uint32_t>(descriptor.size()));
+    descriptor[10] = disk.value("removable", false) ? 1 : 0;
+    const std::int64_t bus =
+        disk.contains("bus_type") ? ParseNumber(disk["bus_type"]) : (nvme ? 17 : 11);
+    Put32(descriptor.data() + 28, static_cast<std::uint32_t>(bus));
+    const std::size_t n = std::min<std::size_t>(descriptor.size(), outSize);
+    std::memcpy(out, descriptor.data(), n);
+    *returned = static_cast<DWORD>(n);
+    return true;
+  }
   if (h.scsiPort || inSize < 48 || U32(in) != 49 || U32(in + 4) != 0)
     return Fail(ERROR_INVALID_PARAMETER);
   const std::uint8_t* proto = in + 8;
@@ -472,6 +501,19 @@ HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
   auto* h = new emu::DeviceHandle{false, -1, ""};
   int number = -1;
   char tail = 0;
+  if (text.size() == 6 && text.rfind("\\\\.\\", 0) == 0 && text[5] == ':' &&
+      std::isalpha(static_cast<unsigned char>(text[4]))) {
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[4])));
+    if (emu::Laptop::Instance().Get(std::string("volumes.") + letter).is_null()) {
+      delete h;
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    *h = {false, -1, std::string(1, letter) + ":", letter};
+    std::lock_guard lock(emu::handlesMutex);
+    emu::handles.insert(h);
+    return h;
+  }
   if (std::sscanf(text.c_str(), "\\\\.\\PhysicalDrive%d%c", &number, &tail) == 1) {
     *h = {false, number, "PhysicalDrive" + std::to_string(number)};
   } else if ((std::sscanf(text.c_str(), "\\\\.\\Scsi%d%c", &number, &tail) == 2 ||
@@ -505,7 +547,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
   std::string what;
   std::string name;
   bool ok = false;
-  const nlohmann::json disk = emu::FindDisk(h);
+  const nlohmann::json disk = h.volume ? nlohmann::json() : emu::FindDisk(h);
   if (!output || (inSize && !input)) {
     ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
   } else {
@@ -548,6 +590,51 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
           ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
         }
         break;
+      case IOCTL_DISK_GET_DRIVE_GEOMETRY:
+        name = "DISK_GET_DRIVE_GEOMETRY";
+        if (outSize >= 24 && !h.scsiPort && h.volume == 0) {
+          // DISK_GEOMETRY: Cylinders, MediaType (12 fixed, 11 removable), tracks, sectors, bytes.
+          std::memset(output, 0, 24);
+          const std::int64_t sectors =
+              disk.contains("sectors") ? emu::ParseNumber(disk["sectors"]) : 976773168;
+          const std::uint64_t cylinders = static_cast<std::uint64_t>(sectors) / (255 * 63);
+          for (int i = 0; i < 8; ++i)
+            output[i] = static_cast<std::uint8_t>(cylinders >> (8 * i));
+          emu::Put32(output + 8, disk.value("removable", false) ? 11 : MEDIA_FIXED);
+          emu::Put32(output + 12, 255);
+          emu::Put32(output + 16, 63);
+          emu::Put32(output + 20, 512);
+          got = 24;
+          ok = true;
+        } else {
+          ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
+        }
+        break;
+      case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
+        name = "VOLUME_GET_VOLUME_DISK_EXTENTS";
+        const nlohmann::json volume =
+            emu::Laptop::Instance().Get(std::string("volumes.") + h.volume);
+        std::vector<std::int64_t> disks;
+        if (volume.is_object() && volume.contains("disk"))
+          disks.push_back(emu::ParseNumber(volume["disk"]));
+        if (volume.is_object() && volume.contains("disks")) {
+          for (const auto& d : volume["disks"])
+            disks.push_back(emu::ParseNumber(d));
+        }
+        const DWORD needed = static_cast<DWORD>(8 + 24 * disks.size());
+        if (h.volume == 0 || outSize < needed) {
+          ok = emu::Fail(h.volume == 0 ? emu::ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+          break;
+        }
+        std::memset(output, 0, needed);
+        emu::Put32(output, static_cast<std::uint32_t>(disks.size()));
+        for (std::size_t i = 0; i < disks.size(); ++i) {
+          emu::Put32(output + 8 + 24 * i, static_cast<std::uint32_t>(disks[i]));
+        }
+        got = needed;
+        ok = true;
+        break;
+      }
       case IOCTL_STORAGE_PREDICT_FAILURE:
         name = "STORAGE_PREDICT_FAILURE";
         if (outSize >= 516 && emu::Answers(disk, "predict_failure")) {
@@ -587,6 +674,19 @@ bool ReadFile(HANDLE device, void* buffer, DWORD size, DWORD* read) {
 
 bool DefineDosDeviceW(const std::wstring&, const std::wstring&) {
   return true;
+}
+
+DWORD GetDriveTypeW(const std::wstring& rootPath) {
+  const std::string text = DE::UnicodeToUTF8(rootPath);
+  if (text.size() < 2 || text[1] != ':')
+    return 1;  // DRIVE_NO_ROOT_DIR
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  const nlohmann::json volume = emu::Laptop::Instance().Get(std::string("volumes.") + letter);
+  if (volume.is_null())
+    return 1;
+  return static_cast<DWORD>(volume.is_object() && volume.contains("type")
+                                ? emu::ParseNumber(volume["type"])
+                                : DRIVE_FIXED);
 }
 
 }  // namespace platform

@@ -1,0 +1,132 @@
+// The service control manager over the laptop's "services" facts, and process creation.
+// A service is { "state": "running" | "stopped", "start": "ok" | "fail" | "after_sc",
+// "start_delay_ms": N }: a started service is pending for N virtual ms, then running;
+// "after_sc" refuses to start until "sc config NAME start= auto" has run.
+#include <mutex>
+#include <set>
+
+#include "emu/Laptop.h"
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
+#include "hostapi/StringConv.h"
+#include "platform/LastError.h"
+#include "platform/Service.h"
+
+namespace platform {
+
+namespace {
+constexpr DWORD ERROR_SERVICE_DOES_NOT_EXIST = 1060;
+constexpr DWORD ERROR_SERVICE_DISABLED = 1058;
+constexpr DWORD ERROR_SERVICE_ALREADY_RUNNING = 1056;
+
+struct ServiceHandle {
+  std::string name;
+};
+std::mutex mu;
+std::set<void*> live;
+int managerToken = 0;
+
+std::string Base(const std::string& name) {
+  return "services." + name;
+}
+
+std::int64_t NowMs() {
+  return emu::Scheduler::Instance().NowNs() / 1000000;
+}
+
+// The state now: a start in progress turns into running once its delay has passed.
+DWORD StateOf(const std::string& name) {
+  auto& laptop = emu::Laptop::Instance();
+  const std::string state = laptop.GetString(Base(name) + ".state", "running");
+  if (state == "running")
+    return SERVICE_RUNNING;
+  if (state == "start_pending") {
+    if (NowMs() >= laptop.GetInt(Base(name) + ".running_at_ms", 0)) {
+      laptop.Set(Base(name) + ".state", "running");
+      return SERVICE_RUNNING;
+    }
+    return SERVICE_START_PENDING;
+  }
+  return SERVICE_STOPPED;
+}
+}  // namespace
+
+SC_HANDLE OpenSCManagerW(DWORD) {
+  std::lock_guard lock(mu);
+  live.insert(&managerToken);
+  return &managerToken;
+}
+
+SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::wstring& name, DWORD) {
+  const std::string text = DE::UnicodeToUTF8(name);
+  if (manager != &managerToken || emu::Laptop::Instance().Get(Base(text)).is_null()) {
+    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+    return nullptr;
+  }
+  auto* h = new ServiceHandle{text};
+  std::lock_guard lock(mu);
+  live.insert(h);
+  return h;
+}
+
+bool QueryServiceStatus(SC_HANDLE service, DWORD& currentState) {
+  std::lock_guard lock(mu);
+  if (!live.count(service) || service == &managerToken)
+    return false;
+  currentState = StateOf(static_cast<ServiceHandle*>(service)->name);
+  return true;
+}
+
+bool StartServiceW(SC_HANDLE service) {
+  std::string name;
+  {
+    std::lock_guard lock(mu);
+    if (!live.count(service) || service == &managerToken)
+      return false;
+    name = static_cast<ServiceHandle*>(service)->name;
+  }
+  auto& laptop = emu::Laptop::Instance();
+  const std::string start = laptop.GetString(Base(name) + ".start", "ok");
+  const bool configured = laptop.GetBool(Base(name) + ".configured_auto", false);
+  const bool refused = start == "fail" || (start == "after_sc" && !configured);
+  emu::Transcript::Instance().Write("service",
+                                    {{"op", "start"}, {"name", name}, {"result", !refused}});
+  if (refused) {
+    SetLastError(ERROR_SERVICE_DISABLED);
+    return false;
+  }
+  if (StateOf(name) != SERVICE_STOPPED) {
+    SetLastError(ERROR_SERVICE_ALREADY_RUNNING);
+    return false;
+  }
+  laptop.Set(Base(name) + ".state", "start_pending");
+  laptop.Set(Base(name) + ".running_at_ms",
+             NowMs() + laptop.GetInt(Base(name) + ".start_delay_ms", 0));
+  return true;
+}
+
+bool CloseServiceHandle(SC_HANDLE handle) {
+  std::lock_guard lock(mu);
+  if (!live.erase(handle))
+    return false;
+  if (handle != &managerToken)
+    delete static_cast<ServiceHandle*>(handle);
+  return true;
+}
+
+bool CreateProcessHidden(const std::wstring& commandLine) {
+  const std::string text = DE::UnicodeToUTF8(commandLine);
+  emu::Transcript::Instance().Write("process", {{"op", "create"}, {"command_line", text}});
+  // "sc config NAME start= auto" changes the service's start type.
+  const std::string prefix = "sc config ";
+  if (text.rfind(prefix, 0) == 0 && text.find(" start= auto") != std::string::npos) {
+    const std::string name =
+        text.substr(prefix.size(), text.find(' ', prefix.size()) - prefix.size());
+    if (!emu::Laptop::Instance().Get(Base(name)).is_null()) {
+      emu::Laptop::Instance().Set(Base(name) + ".configured_auto", true);
+    }
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+// The service control manager and process creation.
+#include <string>
+
+#include "platform/WinTypes.h"
+
+namespace platform {
+
+using SC_HANDLE = void*;
+
+constexpr DWORD GENERIC_EXECUTE = 0x20000000;
+constexpr DWORD SERVICE_QUERY_STATUS = 0x0004;
+constexpr DWORD SERVICE_START = 0x0010;
+constexpr DWORD SERVICE_STOPPED = 1;
+constexpr DWORD SERVICE_START_PENDING = 2;
+constexpr DWORD SERVICE_RUNNING = 4;
+
+// OpenSCManagerW(nullptr, nullptr, access); null on failure.
+SC_HANDLE OpenSCManagerW(DWORD access);
+// OpenServiceW(manager, name, access); null on failure.
+SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::wstring& name, DWORD access);
+// QueryServiceStatus: the current state (SERVICE_RUNNING, ...).
+bool QueryServiceStatus(SC_HANDLE service, DWORD& currentState);
+// StartServiceW(service, 0, nullptr).
+bool StartServiceW(SC_HANDLE service);
+bool CloseServiceHandle(SC_HANDLE handle);
+
+// CreateProcessW of a command line with a hidden window, not waited for.
+bool CreateProcessHidden(const std::wstring& commandLine);
+
+}  // namespace platform
