@@ -8,6 +8,7 @@
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
+#include "emu/VendorHooks.h"
 #include "ipc/MsgEvent.h"
 
 namespace {
@@ -31,10 +32,12 @@ class Requester : public emu::BusEndpoint {
   emu::Condition arrived_;
 };
 
-void BM_BiosSwitchRoundTrip(benchmark::State& state) {
+// Sends the request again and again and waits for each answer.
+void RoundTrips(benchmark::State& state, std::uint32_t msg, std::vector<std::uint8_t> payload,
+                const nlohmann::json& laptop) {
   auto& sched = emu::Scheduler::Instance();
   sched.Reset(emu::ClockMode::Real, emu::RunMode::Parallel);
-  emu::Laptop::Instance().Load(nullptr);
+  emu::LoadLaptop(laptop);
   emu::Transcript::Instance().Clear();
   CMsgEvent::GetInstance()->Register();
 
@@ -42,10 +45,10 @@ void BM_BiosSwitchRoundTrip(benchmark::State& state) {
   emu::BusMessage request;
   request.dst = CMsgEvent::kClientId;
   request.src = 0x10000;
-  request.msg = 0x390024;
+  request.msg = msg;
   request.reply = 0x10001;
-  request.hasPayload = true;
-  request.payload = {0x01};
+  request.hasPayload = !payload.empty();
+  request.payload = std::move(payload);
   long sent = 0;
   for (auto _ : state) {
     emu::Bus::Instance().Send(request);
@@ -59,6 +62,18 @@ void BM_BiosSwitchRoundTrip(benchmark::State& state) {
   sched.AllowModuleThreads();
 }
 
+void BM_BiosSwitchRoundTrip(benchmark::State& state) {
+  RoundTrips(state, 0x390024, {0x01}, nullptr);
+}
+
+// A whole disk discovery and the feature records of two disks per request.
+void BM_DiskSummaryRoundTrip(benchmark::State& state) {
+  RoundTrips(state, 0x380003, {}, nlohmann::json::parse(R"({"disks": [
+      {"number": 0, "kind": "nvme", "model": "Velmora NVMe SSD"},
+      {"number": 1, "model": "Velmora Disk", "attributes": [{"id": 9, "raw": 100}]}]})"));
+}
+
 BENCHMARK(BM_BiosSwitchRoundTrip)->UseRealTime();
+BENCHMARK(BM_DiskSummaryRoundTrip)->UseRealTime();
 
 }  // namespace

@@ -88,6 +88,12 @@ void Laptop::Load(const nlohmann::json& overrides) {
     state.merge_patch(overrides);
   std::lock_guard lock(mu_);
   state_ = std::move(state);
+  ++revision_;
+}
+
+std::uint64_t Laptop::Revision() const {
+  std::lock_guard lock(mu_);
+  return revision_;
 }
 
 nlohmann::json Laptop::State() const {
@@ -118,6 +124,7 @@ void Laptop::Set(const std::string& path, nlohmann::json value) {
     node = &(*node)[part];
   }
   *node = std::move(value);
+  ++revision_;
 }
 
 std::int64_t Laptop::GetInt(const std::string& path, std::int64_t fallback) const {

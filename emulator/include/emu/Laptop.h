@@ -36,6 +36,9 @@ class Laptop {
   // when there is none.
   std::int64_t NextResult(const std::string& path, std::int64_t fallback);
 
+  // Grows with every change of the facts, so derived views can tell when to rebuild.
+  std::uint64_t Revision() const;
+
   std::int64_t StartEpochMs() const;
   void SetStartEpochMs(std::int64_t ms);
 
@@ -44,6 +47,7 @@ class Laptop {
   mutable std::mutex mu_;
   nlohmann::json state_;
   std::int64_t startEpochMs_ = 0;
+  std::uint64_t revision_ = 0;
 };
 
 // A JSON integer, or a text in decimal or with a "0x" prefix; throws std::invalid_argument.

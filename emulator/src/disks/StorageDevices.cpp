@@ -3,6 +3,7 @@
 // would, and refuses malformed ones.
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -26,6 +27,10 @@ void StorageTrace::Clear() {
 }
 void StorageTrace::Add(StorageRequest request) {
   std::lock_guard lock(mu_);
+  // Long real-time runs would grow it without end: keep the latest requests only.
+  constexpr std::size_t kLimit = 65536;
+  if (requests_.size() >= kLimit)
+    requests_.erase(requests_.begin(), requests_.begin() + kLimit / 2);
   requests_.push_back(std::move(request));
 }
 std::vector<StorageRequest> StorageTrace::All() const {
@@ -65,21 +70,77 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
     p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-json FindDisk(const DeviceHandle& h, int scsiTarget = -1) {
+// The disks and the blocks built from them, kept until the laptop's facts change: every
+// request would otherwise copy the whole disk list and rebuild its answer.
+struct DiskCache {
+  std::uint64_t revision = ~std::uint64_t{0};
+  std::vector<std::shared_ptr<const json>> disks;
+  std::map<std::string, Block> blocks;
+};
+std::mutex cacheMutex;
+DiskCache cache;
+
+void RefreshLocked() {
+  const std::uint64_t revision = Laptop::Instance().Revision();
+  if (revision == cache.revision)
+    return;
+  cache.revision = revision;
+  cache.disks.clear();
   const json disks = Laptop::Instance().Get("disks");
-  if (!disks.is_array())
-    return nullptr;
-  for (const auto& d : disks) {
+  if (disks.is_array()) {
+    for (const auto& d : disks)
+      cache.disks.push_back(std::make_shared<const json>(d));
+  }
+  cache.blocks.clear();
+}
+
+std::shared_ptr<const json> FindDisk(const DeviceHandle& h, int scsiTarget = -1) {
+  std::lock_guard lock(cacheMutex);
+  RefreshLocked();
+  for (const auto& entry : cache.disks) {
+    const json& d = *entry;
     const int number = static_cast<int>(d.contains("number") ? ParseNumber(d["number"]) : -1);
     const int port = static_cast<int>(d.contains("scsi_port") ? ParseNumber(d["scsi_port"]) : 0);
     const int target =
         static_cast<int>(d.contains("scsi_target") ? ParseNumber(d["scsi_target"]) : number);
     if (!h.scsiPort && number == h.number)
-      return d;
+      return entry;
     if (h.scsiPort && port == h.number && (scsiTarget < 0 || target == scsiTarget))
-      return d;
+      return entry;
   }
   return nullptr;
+}
+
+// A block of the disk, built once per state of the laptop.
+Block Cached(const json& disk, const char* kind, Block (*build)(const json&)) {
+  const std::string key = std::string(kind) + ":" + std::to_string(disk.value("number", -1));
+  {
+    std::lock_guard lock(cacheMutex);
+    RefreshLocked();
+    auto it = cache.blocks.find(key);
+    if (it != cache.blocks.end())
+      return it->second;
+  }
+  Block block = build(disk);
+  std::lock_guard lock(cacheMutex);
+  cache.blocks.emplace(key, block);
+  return block;
+}
+
+Block Identify(const json& disk) {
+  return Cached(disk, "identify", &BuildIdentify);
+}
+Block SmartData(const json& disk) {
+  return Cached(disk, "data", &BuildSmartData);
+}
+Block SmartThresholds(const json& disk) {
+  return Cached(disk, "thresholds", &BuildSmartThresholds);
+}
+Block NvmeIdentify(const json& disk) {
+  return Cached(disk, "nvme-identify", &BuildNvmeIdentify);
+}
+Block NvmeLog(const json& disk) {
+  return Cached(disk, "nvme-log", &BuildNvmeLog);
 }
 
 bool Answers(const json& disk, const char* path) {
@@ -123,7 +184,7 @@ bool Fail(DWORD error) {
 bool AtaAnswer(const json& disk, const char* path, std::uint8_t command, std::uint8_t feature,
                std::uint8_t* data) {
   if (command == 0xEC) {
-    Block id = BuildIdentify(disk);
+    Block id = Identify(disk);
     if (Fault(disk, "empty_model", path))
       std::memset(id.data() + 54, 0, 40);
     if (Fault(disk, "zero", path))
@@ -139,8 +200,8 @@ bool AtaAnswer(const json& disk, const char* path, std::uint8_t command, std::ui
   }
   if (!SmartEnabled(disk))
     return false;
-  Block block = feature == 0xD0   ? BuildSmartData(disk)
-                : feature == 0xD1 ? BuildSmartThresholds(disk)
+  Block block = feature == 0xD0   ? SmartData(disk)
+                : feature == 0xD1 ? SmartThresholds(disk)
                                   : Block();
   if (block.empty())
     return false;
@@ -235,8 +296,11 @@ bool Miniport(const DeviceHandle& h, const std::uint8_t* in, DWORD inSize, std::
   const std::uint32_t control = U32(in + 16);
   if (signature == "SCSIDISK" && inSize == 60 && outSize == 557 && U32(in + 24) == 529) {
     const int target = in[28 + 12];
-    const json disk = FindDisk(h, target);
-    if (disk.is_null() || !Answers(disk, "scsi_miniport") || Fault(disk, "fail", "scsi_miniport")) {
+    const auto found = FindDisk(h, target);
+    if (!found)
+      return Fail(ERROR_IO_DEVICE);
+    const json& disk = *found;
+    if (!Answers(disk, "scsi_miniport") || Fault(disk, "fail", "scsi_miniport")) {
       return Fail(ERROR_IO_DEVICE);
     }
     std::uint8_t regs[8];
@@ -261,9 +325,10 @@ bool Miniport(const DeviceHandle& h, const std::uint8_t* in, DWORD inSize, std::
   }
   if (signature == "SCSIDISK" && inSize == 564 && outSize == 564 && control == 0x1B0501) {
     what = "si-identify";
-    const json disk = FindDisk(h);
-    if (disk.is_null() || !Answers(disk, "silicon_image"))
+    const auto found = FindDisk(h);
+    if (!found || !Answers(*found, "silicon_image"))
       return Fail(ERROR_IO_DEVICE);
+    const json& disk = *found;
     std::memset(out + 28, 0, 564 - 28);
     AtaAnswer(disk, "silicon_image", 0xEC, 0, out + 52);
     *returned = 564;
@@ -271,20 +336,21 @@ bool Miniport(const DeviceHandle& h, const std::uint8_t* in, DWORD inSize, std::
   }
   if (signature == "NvmeMini" && inSize == 4248 && outSize == 4248 && control == 0xE0002000 &&
       U32(in + 24) == 4220 && U32(in + 132) == 2 && U32(in + 140) == 4096) {
-    const json disk = FindDisk(h);
-    if (disk.is_null() || !Answers(disk, "nvme_intel") || Fault(disk, "fail", "nvme_intel")) {
+    const auto found = FindDisk(h);
+    if (!found || !Answers(*found, "nvme_intel") || Fault(*found, "fail", "nvme_intel")) {
       return Fail(ERROR_IO_DEVICE);
     }
+    const json& disk = *found;
     const std::uint8_t* cmd = in + 52;
     std::memcpy(out, in, 152);
     std::memset(out + 152, 0, 4096);
     if (cmd[0] == 0x06 && U32(cmd + 40) == 1) {
       what = "identify";
-      const Block id = BuildNvmeIdentify(disk);
+      const Block id = NvmeIdentify(disk);
       std::memcpy(out + 152, id.data(), 4096);
     } else if (cmd[0] == 0x02 && U32(cmd + 4) == 0xFFFFFFFF && (U32(cmd + 40) & 0xFF) == 2) {
       what = "log";
-      const Block log = BuildNvmeLog(disk);
+      const Block log = NvmeLog(disk);
       std::memcpy(out + 152, log.data(), 512);
     } else {
       return Fail(ERROR_INVALID_PARAMETER);
@@ -363,7 +429,7 @@ bool PassThrough(const DeviceHandle& h, const json& disk, const std::uint8_t* in
   auto answerNvme = [&](const char* path, std::uint32_t selector) {
     if (!Answers(disk, path) || Fault(disk, "fail", path))
       return Fail(ERROR_IO_DEVICE);
-    const Block block = selector == 1 ? BuildNvmeIdentify(disk) : BuildNvmeLog(disk);
+    const Block block = selector == 1 ? NvmeIdentify(disk) : NvmeLog(disk);
     std::memcpy(data, block.data(), std::min<std::size_t>(block.size(), length));
     *returned = outSize;
     return true;
@@ -464,7 +530,7 @@ bool StorageQuery(const DeviceHandle& h, const json& disk, const std::uint8_t* i
   std::memcpy(out, in, 48);
   std::memset(out + 48, 0, 4096);
   if (type == 1 && value == 1) {
-    const Block id = BuildNvmeIdentify(disk);
+    const Block id = NvmeIdentify(disk);
     std::memcpy(out + 48, id.data(), 4096);
   } else if (type == 2 && value == 2) {
     // Some drivers want the log of all namespaces asked for explicitly.
@@ -472,7 +538,7 @@ bool StorageQuery(const DeviceHandle& h, const json& disk, const std::uint8_t* i
         sub != 0xFFFFFFFF) {
       return Fail(ERROR_INVALID_PARAMETER);
     }
-    const Block log = BuildNvmeLog(disk);
+    const Block log = NvmeLog(disk);
     std::memcpy(out + 48, log.data(), 512);
   } else {
     return Fail(ERROR_INVALID_PARAMETER);
@@ -521,7 +587,7 @@ HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
              tail == ':') {
     *h = {true, number, "Scsi" + std::to_string(number) + ":"};
   }
-  if (number < 0 || emu::FindDisk(*h).is_null()) {
+  if (number < 0 || !emu::FindDisk(*h)) {
     delete h;
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -547,7 +613,9 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
   std::string what;
   std::string name;
   bool ok = false;
-  const nlohmann::json disk = h.volume ? nlohmann::json() : emu::FindDisk(h);
+  const auto found = h.volume ? nullptr : emu::FindDisk(h);
+  static const nlohmann::json none;
+  const nlohmann::json& disk = found ? *found : none;
   if (!output || (inSize && !input)) {
     ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
   } else {
@@ -639,7 +707,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
         name = "STORAGE_PREDICT_FAILURE";
         if (outSize >= 516 && emu::Answers(disk, "predict_failure")) {
           std::memset(output, 0, 4);
-          const emu::Block data = emu::BuildSmartData(disk);
+          const emu::Block data = emu::SmartData(disk);
           std::memcpy(output + 4, data.data(), 512);
           got = 516;
           ok = true;
