@@ -19,11 +19,14 @@ namespace {
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NO_ASSOCIATED_CLASS = 0xE0000200;
+constexpr DWORD ERROR_NOT_FOUND = 1168;
 
 struct Device {
   std::string classGuid;
   std::vector<std::string> hardwareIds;
   DWORD readError = 0;
+  std::string instanceId;
+  nlohmann::json pcie;  // link properties of a PCI Express device
 };
 
 struct DeviceSet {
@@ -96,7 +99,71 @@ DWORD ReadU32(const std::uint8_t* p) {
   return v;
 }
 
+// The NVMe controllers of the disks: their instance id and PCI Express link.
+std::vector<Device> Controllers() {
+  std::vector<Device> out;
+  const auto disks = emu::Laptop::Instance().Get("disks");
+  if (!disks.is_array())
+    return out;
+  for (const auto& d : disks) {
+    if (!d.contains("controller_id"))
+      continue;
+    Device device{"{4D36E97B-E325-11CE-BFC1-08002BE10318}",
+                  {},
+                  0,
+                  Upper(d["controller_id"].get<std::string>()),
+                  d.value("pcie", nlohmann::json::object())};
+    out.push_back(std::move(device));
+  }
+  return out;
+}
+
 }  // namespace
+
+HDEVINFO SetupDiGetClassDevsForInstanceW(const std::wstring& instanceId) {
+  const std::string wanted = Upper(DE::UnicodeToUTF8(instanceId));
+  auto* set = new DeviceSet();
+  for (auto& device : Controllers()) {
+    if (device.instanceId == wanted)
+      set->devices.push_back(std::move(device));
+  }
+  if (set->devices.empty()) {
+    delete set;
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE_DEVINFO;
+  }
+  std::lock_guard lock(setsMutex);
+  liveSets.insert(set);
+  return set;
+}
+
+bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const DEVPROPKEY& key,
+                               DWORD* propertyType, std::uint8_t* buffer, DWORD bufferSize,
+                               DWORD* requiredSize) {
+  const Device* device = DeviceOf(set, data);
+  if (!device)
+    return false;
+  static const std::map<DWORD, const char*> names = {
+      {9, "current_speed"}, {10, "current_width"}, {11, "max_speed"}, {12, "max_width"}};
+  auto name = names.find(key.pid);
+  if (!(key.fmtid == kPciDeviceProperties) || name == names.end() ||
+      !device->pcie.contains(name->second)) {
+    SetLastError(ERROR_NOT_FOUND);
+    return false;
+  }
+  if (requiredSize)
+    *requiredSize = 4;
+  if (propertyType)
+    *propertyType = DEVPROP_TYPE_UINT32;
+  if (!buffer || bufferSize < 4) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  const auto value = static_cast<std::uint32_t>(emu::ParseNumber(device->pcie[name->second]));
+  for (int i = 0; i < 4; ++i)
+    buffer[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  return true;
+}
 
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
   if (const auto error = emu::Laptop::Instance().GetInt("setup_api.class_devs_error", 0)) {

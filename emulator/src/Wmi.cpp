@@ -107,8 +107,9 @@ class ListEnumerator : public WmiEnumerator {
   bool timesOut_;
 };
 
-// The quoted id of "{Class.DeviceID=\"...\"}" with the doubled backslashes made single.
-std::string QuotedId(const std::string& query) {
+// The quoted id of "{Class.DeviceID=\"...\"}", with the doubled backslashes made single
+// when undouble is set.
+std::string QuotedId(const std::string& query, bool undouble) {
   const auto eq = query.find('=');
   if (eq == std::string::npos || eq + 1 >= query.size())
     return "";
@@ -117,6 +118,8 @@ std::string QuotedId(const std::string& query) {
   if ((quote != '"' && quote != '\'') || end == std::string::npos)
     return "";
   std::string id = query.substr(eq + 2, end - eq - 2);
+  if (!undouble)
+    return id;
   std::string single;
   for (std::size_t i = 0; i < id.size(); ++i) {
     single.push_back(id[i]);
@@ -145,8 +148,8 @@ class Connection : public WmiConnection {
         return WBEM_E_INVALID_QUERY;
     } else if (lower.rfind("associators of {", 0) == 0) {
       cls = lower.substr(16, lower.find('.') - 16);
-      const std::string id = QuotedId(query);
-      if (!Associators(cls, id, lower, objects))
+      const std::string id = QuotedId(query, true);
+      if (!Associators(cls, id, QuotedId(query, false), lower, objects))
         return WBEM_E_INVALID_QUERY;
     } else {
       return WBEM_E_INVALID_QUERY;
@@ -199,8 +202,8 @@ class Connection : public WmiConnection {
     return false;
   }
 
-  bool Associators(const std::string& cls, const std::string& id, const std::string& lower,
-                   std::vector<WmiObject>& objects) {
+  bool Associators(const std::string& cls, const std::string& id, const std::string& rawId,
+                   const std::string& lower, std::vector<WmiObject>& objects) {
     if (!cimv2_)
       return false;
     static const std::map<std::string, std::string> controllers = {{"win32_idecontroller", "ide"},
@@ -219,7 +222,8 @@ class Connection : public WmiConnection {
         lower.find("resultclass=win32_pnpentity") != std::string::npos) {
       for (const auto& d : Disks()) {
         const json p = DiskDrive(d);
-        if (Lower(p["DeviceID"].get<std::string>()) == Lower(id)) {
+        const std::string deviceId = Lower(p["DeviceID"].get<std::string>());
+        if (deviceId == Lower(id) || deviceId == Lower(rawId)) {
           objects.push_back(ObjectOf({{"DeviceID", p["PNPDeviceID"]}}));
         }
       }

@@ -39,6 +39,29 @@ constexpr DWORD DICS_FLAG_GLOBAL = 1;
 // SetupDiGetClassDevsW(classGuid or null, nullptr, nullptr, flags). Invalid handle on failure.
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags);
 
+// SetupDiGetClassDevsW(nullptr, instanceId, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT |
+// DIGCF_DEVICEINTERFACE): the present device with that instance id.
+HDEVINFO SetupDiGetClassDevsForInstanceW(const std::wstring& instanceId);
+
+// DEVPROPKEY.
+struct DEVPROPKEY {
+  Guid fmtid;
+  DWORD pid;
+};
+// The PCI Express link properties (pciprop.h): speed 1 = 2.5 GT/s (generation 1), 2, 3, 4, ...
+inline constexpr Guid kPciDeviceProperties = {
+    0x3ab22e31, 0x8264, 0x4b4e, {0x9a, 0xf5, 0xa8, 0xd2, 0xd8, 0xe3, 0x3e, 0x62}};
+inline constexpr DEVPROPKEY DEVPKEY_PciDevice_CurrentLinkSpeed = {kPciDeviceProperties, 9};
+inline constexpr DEVPROPKEY DEVPKEY_PciDevice_CurrentLinkWidth = {kPciDeviceProperties, 10};
+inline constexpr DEVPROPKEY DEVPKEY_PciDevice_MaxLinkSpeed = {kPciDeviceProperties, 11};
+inline constexpr DEVPROPKEY DEVPKEY_PciDevice_MaxLinkWidth = {kPciDeviceProperties, 12};
+constexpr DWORD DEVPROP_TYPE_UINT32 = 0x00000007;
+
+// SetupDiGetDevicePropertyW into a byte buffer.
+bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const DEVPROPKEY& key,
+                               DWORD* propertyType, std::uint8_t* buffer, DWORD bufferSize,
+                               DWORD* requiredSize);
+
 // SetupDiEnumDeviceInfo. False with ERROR_NO_MORE_ITEMS past the last device.
 bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA& data);
 

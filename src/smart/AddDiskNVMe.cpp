@@ -118,8 +118,7 @@ bool CAtaSmart::AddDiskNVMe(std::int32_t physicalDriveId, std::int32_t scsiPort,
   DecodeNvmeIdentify(asi);
   if (ReadNVMeLog(asi))
     DecodeNvmeLog(asi);
-  // The PCI Express link text comes from the WMI associations once they are read.
-  asi.CurrentTransferMode = asi.MaxTransferMode = "----";
+  FindPciExpressLink(asi);
   asi.SmartKeyName = "SmartNVMe";
   asi.SsdVendorString = "nv";
   asi.DiskVendorId = 19;

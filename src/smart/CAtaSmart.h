@@ -165,6 +165,9 @@ class CAtaSmart {
                   std::uint8_t command, std::uint32_t commandType, std::uint8_t* data);
 };
 
+// The PCI Express link texts ("PCIe 3.0 x4", or "----") of an NVMe record.
+void FindPciExpressLink(ATA_SMART_INFO& asi);
+
 // The disk reader's debug log: written only at a raised debug level.
 void DebugPrint(const std::string& text);
 // 0 (the plug-in's level): the log file is deleted once and nothing is written.

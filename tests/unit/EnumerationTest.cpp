@@ -144,3 +144,20 @@ TEST_F(EnumerationTest, WmiFailurePredictDataIsReadByPnpId) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EnumerationTest, NvmeLinkComesFromTheControllerProperties) {
+  Use(R"({"disks": [{"number": 0, "kind": "nvme", "controller_id": "PCI\\VEN_144D&DEV_A80A\\4&1",
+          "wmi": {"PNPDeviceID": "SCSI\\DISK&VEN_NVME&PROD_X\\5&1"},
+          "pcie": {"current_speed": 3, "current_width": 2, "max_speed": 4, "max_width": 4}},
+         {"number": 1, "kind": "nvme"}]})");
+  CAtaSmart reader;
+  reader.Init(0, 0, nullptr);
+  ASSERT_EQ(reader.vars.size(), 2u);
+  EXPECT_EQ(reader.vars[0].CurrentTransferMode, "PCIe 3.0 x2");
+  EXPECT_EQ(reader.vars[0].MaxTransferMode, "PCIe 4.0 x4");
+  EXPECT_EQ(reader.vars[1].CurrentTransferMode, "----");  // no controller known
+}
+
+}  // namespace
