@@ -1,11 +1,85 @@
 #include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <deque>
 
 #include "emu/EventLogService.h"
+#include "emu/Laptop.h"
+#include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
 
 namespace emu {
+
+namespace {
+constexpr DWORD ERROR_EVT_INVALID_QUERY = 15001;
+thread_local EventLogService::Feed* callbackFeed = nullptr;
+
+std::int64_t NowEpochMs() {
+  return Laptop::Instance().StartEpochMs() + Scheduler::Instance().NowNs() / 1000000;
+}
+}  // namespace
+
+// One subscription: its filter, its queue of records and its callback thread.
+class EventLogService::Feed {
+ public:
+  Feed(Subscription s, EventQuery q) : subscription(std::move(s)), query(std::move(q)) {}
+
+  void Push(const EventRecord& record) {
+    auto& sched = Scheduler::Instance();
+    bool start = false;
+    {
+      std::unique_lock lock(sched.Lock());
+      if (closed_)
+        return;
+      queue_.push_back(record);
+      start = !started_;
+      started_ = true;
+      arrived_.NotifyOne();
+    }
+    if (start)
+      sched.StartThread([this] { Deliver(); }, Scheduler::ThreadKind::Host);
+  }
+
+  // No callback runs once Close returns (unless Close is called from the callback itself).
+  void Close() {
+    auto& sched = Scheduler::Instance();
+    std::unique_lock lock(sched.Lock());
+    closed_ = true;
+    arrived_.NotifyAll();
+    if (started_ && callbackFeed != this)
+      stopped_.Wait(lock, [this] { return finished_; });
+  }
+
+  const Subscription subscription;
+  const EventQuery query;
+
+ private:
+  void Deliver() {
+    callbackFeed = this;
+    auto& sched = Scheduler::Instance();
+    for (;;) {
+      EventRecord record;
+      {
+        std::unique_lock lock(sched.Lock());
+        arrived_.Wait(lock, [this] { return closed_ || !queue_.empty(); });
+        if (closed_)
+          break;
+        record = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      subscription.callback(platform::EvtSubscribeActionDeliver, subscription.context, &record);
+    }
+    std::unique_lock lock(sched.Lock());
+    finished_ = true;
+    stopped_.NotifyAll();
+  }
+
+  std::deque<EventRecord> queue_;
+  Condition arrived_, stopped_;
+  bool closed_ = false, started_ = false, finished_ = false;
+};
 
 EventLogService& EventLogService::Instance() {
   static EventLogService* instance = new EventLogService();
@@ -13,45 +87,112 @@ EventLogService& EventLogService::Instance() {
 }
 
 void EventLogService::Reset() {
-  std::lock_guard lock(mu_);
-  for (auto& [s, open] : subscriptions_)
-    delete s;
-  subscriptions_.clear();
+  std::vector<std::shared_ptr<Feed>> feeds;
+  {
+    std::lock_guard lock(mu_);
+    feeds.swap(feeds_);
+    records_.clear();
+    nextRecordId_ = 1;
+  }
+  for (auto& f : feeds)
+    f->Close();
 }
 
 platform::EVT_HANDLE EventLogService::Subscribe(Subscription subscription) {
-  auto* s = new Subscription(std::move(subscription));
-  Transcript::Instance().Write(
-      "eventlog",
-      {{"op", "subscribe"}, {"channel", s->channel}, {"query", s->query}, {"flags", s->flags}});
-  std::lock_guard lock(mu_);
-  subscriptions_.push_back({s, true});
-  return s;
+  std::shared_ptr<Feed> feed;
+  try {
+    feed = std::make_shared<Feed>(subscription, EventQuery(subscription.query));
+  } catch (const QueryError& e) {
+    Transcript::Instance().Write(
+        "eventlog", {{"op", "subscribe"}, {"query", subscription.query}, {"error", e.what()}});
+    platform::SetLastError(ERROR_EVT_INVALID_QUERY);
+    return nullptr;
+  }
+  Transcript::Instance().Write("eventlog", {{"op", "subscribe"},
+                                            {"channel", subscription.channel},
+                                            {"query", subscription.query},
+                                            {"flags", subscription.flags}});
+  std::vector<EventRecord> backlog;
+  {
+    std::lock_guard lock(mu_);
+    feeds_.push_back(feed);
+    if (subscription.flags == platform::EvtSubscribeStartAtOldestRecord)
+      backlog = records_;
+  }
+  const std::int64_t now = NowEpochMs();
+  for (const auto& r : backlog) {
+    if (r.channel == feed->subscription.channel && feed->query.Matches(r, now))
+      feed->Push(r);
+  }
+  return feed.get();
 }
 
 bool EventLogService::Close(platform::EVT_HANDLE handle) {
-  std::string query;
+  std::shared_ptr<Feed> feed;
   {
     std::lock_guard lock(mu_);
-    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                           [handle](const auto& e) { return e.first == handle && e.second; });
-    if (it == subscriptions_.end())
+    auto it = std::find_if(feeds_.begin(), feeds_.end(),
+                           [handle](const auto& f) { return f.get() == handle; });
+    if (it == feeds_.end())
       return false;
-    it->second = false;  // handles stay valid memory until the next run
-    query = it->first->query;
+    feed = *it;
+    feeds_.erase(it);
   }
-  Transcript::Instance().Write("eventlog", {{"op", "close"}, {"query", query}});
+  feed->Close();
+  Transcript::Instance().Write("eventlog", {{"op", "close"}, {"query", feed->subscription.query}});
+  // A feed closed from its own callback lives on until that callback returns.
+  if (callbackFeed == feed.get()) {
+    static std::mutex keepMutex;
+    static std::vector<std::shared_ptr<Feed>>* kept = new std::vector<std::shared_ptr<Feed>>();
+    std::lock_guard lock(keepMutex);
+    kept->push_back(feed);
+  }
   return true;
 }
 
 std::vector<Subscription> EventLogService::Open() const {
   std::lock_guard lock(mu_);
   std::vector<Subscription> out;
-  for (const auto& [s, open] : subscriptions_) {
-    if (open)
-      out.push_back(*s);
-  }
+  for (const auto& f : feeds_)
+    out.push_back(f->subscription);
   return out;
+}
+
+void EventLogService::Write(EventRecord record) {
+  std::vector<std::shared_ptr<Feed>> feeds;
+  {
+    std::lock_guard lock(mu_);
+    record.recordId = nextRecordId_++;
+    records_.push_back(record);
+    feeds = feeds_;
+  }
+  const std::int64_t now = NowEpochMs();
+  for (auto& f : feeds) {
+    if (record.channel == f->subscription.channel && f->query.Matches(record, now))
+      f->Push(record);
+  }
+}
+
+std::string EventLogService::RenderXml(const EventRecord& r) {
+  if (!r.xml.empty())
+    return r.xml;
+  const std::time_t seconds = static_cast<std::time_t>(r.timeMs / 1000);
+  std::tm tm{};
+  gmtime_r(&seconds, &tm);
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03d0000Z", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<int>(r.timeMs % 1000));
+  return "<Event xmlns='http://schemas.microsoft.com/win/2004/08/events/event'><System>"
+         "<Provider Name='" +
+         r.provider + "'/><EventID Qualifiers='49156'>" + std::to_string(r.eventId) +
+         "</EventID><Version>0</Version><Level>3</Level><Task>0</Task><Opcode>0</Opcode>"
+         "<Keywords>0x80000000000000</Keywords><TimeCreated SystemTime='" +
+         stamp + "'/><EventRecordID>" + std::to_string(r.recordId) +
+         "</EventRecordID><Correlation/><Execution ProcessID='4' ThreadID='212'/><Channel>" +
+         r.channel +
+         "</Channel><Computer>VELMORA-BOOK</Computer><Security/></System><EventData>"
+         "<Data>\\Device\\Harddisk0\\DR0</Data></EventData></Event>";
 }
 
 }  // namespace emu
@@ -81,6 +222,35 @@ bool EvtClose(EVT_HANDLE handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
+  return true;
+}
+
+bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer,
+               DWORD* bufferUsed) {
+  constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+  const auto* record = static_cast<const emu::EventRecord*>(event);
+  if (!record || flags != EvtRenderEventXml) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (record->renderError) {
+    SetLastError(record->renderError);
+    return false;
+  }
+  if (!record->rendered) {
+    record->rendered = std::make_shared<const std::wstring>(
+        DE::UTF8ToUnicode(emu::EventLogService::RenderXml(*record)));
+  }
+  const std::wstring& xml = *record->rendered;
+  const DWORD needed = static_cast<DWORD>((xml.size() + 1) * sizeof(wchar_t));
+  if (bufferUsed)
+    *bufferUsed = needed;
+  if (!buffer || bufferSize < needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  std::memcpy(buffer, xml.c_str(), needed);
+  SetLastError(0);
   return true;
 }
 

@@ -125,6 +125,21 @@ std::uint32_t CDeviceDriver::ResetDeviceDriver(const std::wstring& hardwareId,
   return 0;
 }
 
+CDisk::CDisk() = default;
+CDisk::~CDisk() = default;
+
+std::uint32_t CDisk::GetTotalVendorCapacityM(int index) {
+  const auto disks = laptop().Get("disks");
+  if (!disks.is_array() || index < 0 || static_cast<std::size_t>(index) >= disks.size())
+    return 0;
+  const auto& disk = disks[static_cast<std::size_t>(index)];
+  if (disk.contains("vendor_capacity_mb"))
+    return static_cast<std::uint32_t>(emu::ParseNumber(disk["vendor_capacity_mb"]));
+  const std::int64_t sectors =
+      disk.contains("sectors") ? emu::ParseNumber(disk["sectors"]) : 976773168;
+  return static_cast<std::uint32_t>(sectors * 512 / 1000000);
+}
+
 CBiosFun::CBiosFun() = default;
 CBiosFun::~CBiosFun() = default;
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "emu/VendorHooks.h"
@@ -53,6 +54,19 @@ BusMessage MessageOf(const nlohmann::json& body) {
 
 }  // namespace
 
+EventRecord RecordOf(const nlohmann::json& body, std::int64_t timeMs) {
+  EventRecord record;
+  record.channel = body.value("channel", "System");
+  record.provider = body.value("provider", "");
+  record.eventId = static_cast<std::uint32_t>(ParseNumber(body["event_id"]));
+  record.timeMs =
+      body.contains("minutes_ago") ? timeMs - ParseNumber(body["minutes_ago"]) * 60000 : timeMs;
+  record.xml = body.value("xml", "");
+  record.renderError = static_cast<std::uint32_t>(
+      body.contains("render_error") ? ParseNumber(body["render_error"]) : 0);
+  return record;
+}
+
 void Timeline::Apply(const TimelineEntry& entry) {
   Line input = {{"input", entry.kind}};
   for (auto& [key, value] : entry.body.items())
@@ -76,13 +90,10 @@ void Timeline::Apply(const TimelineEntry& entry) {
       Laptop::Instance().Set(path, value);
   } else if (entry.kind == "event_log") {
     Transcript::Instance().Write("input", input);
-    auto records = Laptop::Instance().Get("event_log.records");
-    if (!records.is_array())
-      records = nlohmann::json::array();
-    nlohmann::json record = entry.body;
-    record["time_ms"] = Laptop::Instance().StartEpochMs() + entry.atMs;
-    records.push_back(std::move(record));
-    Laptop::Instance().Set("event_log.records", std::move(records));
+    const auto record = RecordOf(entry.body, Laptop::Instance().StartEpochMs() + entry.atMs);
+    const std::int64_t count = entry.body.contains("count") ? ParseNumber(entry.body["count"]) : 1;
+    for (std::int64_t i = 0; i < count; ++i)
+      EventLogService::Instance().Write(record);
   } else if (entry.kind == "vendor_event") {
     Transcript::Instance().Write("input", input);
     const std::string library = entry.body.value("library", "");

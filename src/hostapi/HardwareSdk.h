@@ -62,6 +62,15 @@ class CBluetooth {
   void RepairBtByReHard(const std::string& gpioCode, std::uint32_t& status);
 };
 
+// The disks as the hardware library sees them.
+class CDisk {
+ public:
+  CDisk();
+  ~CDisk();
+  // The vendor capacity in megabytes of the disk at the index.
+  std::uint32_t GetTotalVendorCapacityM(int index);
+};
+
 // Firmware switches of the devices.
 class CBiosFun {
  public:

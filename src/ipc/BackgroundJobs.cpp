@@ -2,6 +2,7 @@
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/HardwareSdk.h"
+#include "ipc/DiskEventMonitor.h"
 #include "ipc/DispatcherState.h"
 #include "ipc/MsgEvent.h"
 #include "platform/Clock.h"
@@ -34,7 +35,7 @@ void RunDelayedDiskMonitor() {
   if (!platform::SleepUntilSteadyNs(platform::SteadyNowNs() + kDiskMonitorDelayNs))
     return;
   CMsgEvent transient;
-  // The disk error event-log monitor starts here once it is built.
+  diskmonitor::Start();
 }
 
 void RunBthUsbSubscription() {

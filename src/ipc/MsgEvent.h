@@ -24,6 +24,9 @@ class CMsgEvent : public CIPCMessageClient {
   // Stops the watchers and closes the subscriptions. Handlers stay registered. Always true.
   bool Uninit();
 
+  // One "615001001" report per disk with the event counts; nothing when report is false.
+  void ReportSmartInfoDetail(bool report);
+
   // Disk information requests (receiving thread).
   void OnRecvHddInfoQueryMsg(tagIPC_MESSAGE_ITEM& item);
   void OnRecvSsdInfoQueryMsg(tagIPC_MESSAGE_ITEM& item);

@@ -26,4 +26,10 @@ EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, 
 // EvtClose.
 bool EvtClose(EVT_HANDLE handle);
 
+constexpr DWORD EvtRenderEventXml = 1;
+// EvtRender(nullptr, event, EvtRenderEventXml, bufferSize, buffer, &bufferUsed, &count):
+// sizes in bytes. A buffer that is too small (or none) fails with ERROR_INSUFFICIENT_BUFFER
+// and the size needed in bufferUsed.
+bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer, DWORD* bufferUsed);
+
 }  // namespace platform

@@ -175,6 +175,64 @@ TEST(ScenarioFiles, OnlyTheFirstAttributesAreSentAndSelectionsMayBeEmpty) {
   EXPECT_TRUE(replies[0x380002]["records"].empty());  // no SSD: an answer with 0 records
 }
 
+std::vector<nlohmann::ordered_json> DetailReports(const fdhost::RunResult& run) {
+  std::vector<nlohmann::ordered_json> out;
+  for (const auto& line : OfKind(run, "report")) {
+    if (line["event"] == "615001001") {
+      auto content = nlohmann::ordered_json::parse(line["content"].get<std::string>());
+      content["t_ms"] = line["t_ms"];
+      out.push_back(content);
+    }
+  }
+  return out;
+}
+
+TEST(ScenarioFiles, DiskErrorsAreCountedAndReported) {
+  const auto run = RunFile("disk-errors.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  const auto reports = DetailReports(run);
+  ASSERT_EQ(reports.size(), 10u);  // 5 reports x 2 disks
+  // At the start: the 51 written 5 minutes before, on the first disk only.
+  EXPECT_EQ(reports[0]["t_ms"], 600000);
+  EXPECT_EQ(reports[0]["Event51Numbers"], "1");
+  EXPECT_EQ(reports[0]["Event51"], "1772352600");
+  EXPECT_EQ(reports[1]["Event51Numbers"], "0");
+  EXPECT_EQ(reports[0]["IsSSD"], "1");
+  EXPECT_EQ(reports[0]["177"], "98,98,5,12");
+  // The second 51 is counted, not reported: the first 49 report carries it.
+  EXPECT_EQ(reports[4]["t_ms"], 700000);
+  EXPECT_EQ(reports[4]["Event51Numbers"], "1");
+  EXPECT_EQ(reports[4]["Event49Numbers"], "1");
+  // The 100 further events 7 end the monitoring after one final report.
+  EXPECT_EQ(reports[8]["Event7Numbers"], "100");
+  EXPECT_EQ(reports[9]["Event7Numbers"], "0");
+  EXPECT_FALSE(reports[9].contains("Event11"));  // after the end nothing more is handled
+  const auto eventlog = OfKind(run, "eventlog");
+  EXPECT_EQ(eventlog[2]["op"], "close");
+  EXPECT_EQ(eventlog[2]["t_ms"], 810000);
+}
+
+TEST(ScenarioFiles, DiskDailyReport) {
+  const auto run = RunFile("disk-daily-report.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  const auto reports = DetailReports(run);
+  ASSERT_EQ(reports.size(), 6u);
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    EXPECT_EQ(reports[i]["t_ms"], 600000 + 86400000LL * static_cast<long long>(i / 2));
+  }
+  EXPECT_EQ(reports[1]["9"], "100,100,0,500");
+}
+
+TEST(ScenarioFiles, BthUsbEvents) {
+  const auto run = RunFile("bthusb-events.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  std::vector<std::string> ids = Events(run);
+  ASSERT_EQ(ids.size(), 11u);
+  EXPECT_EQ(ids[1], "609001043");
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), "609001042"), 10);
+  EXPECT_EQ(OfKind(run, "report").back()["t_ms"], 19000);  // nothing after the tenth
+}
+
 // Every shipped scenario again with busy threads running at once (for ThreadSanitizer):
 // the same events come out, whatever their order.
 TEST(ScenarioFiles, ParallelModeGivesTheSameEvents) {

@@ -1,10 +1,14 @@
 #pragma once
-// The System event log's subscriptions. A subscription keeps its channel, query, callback
-// and flags until it is closed.
+// The System event log: records written by the timeline (or given by the scenario), and
+// subscriptions that filter them with their query and deliver them, in order, on a callback
+// thread of their own.
+#include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "emu/EventQuery.h"
 #include "platform/EventLog.h"
 
 namespace emu {
@@ -20,15 +24,28 @@ struct Subscription {
 class EventLogService {
  public:
   static EventLogService& Instance();
+  // Closes every subscription and forgets the records.
   void Reset();
+
+  // Null with the error in GetLastError when the query cannot be read.
   platform::EVT_HANDLE Subscribe(Subscription subscription);
   bool Close(platform::EVT_HANDLE handle);
   std::vector<Subscription> Open() const;
 
+  // Appends a record (its id is given here) and delivers it to the matching subscriptions.
+  void Write(EventRecord record);
+
+  // The event XML of a delivered record.
+  static std::string RenderXml(const EventRecord& record);
+
+  class Feed;
+
  private:
   EventLogService() = default;
   mutable std::mutex mu_;
-  std::vector<std::pair<Subscription*, bool>> subscriptions_;  // owned; second: open
+  std::vector<EventRecord> records_;
+  std::vector<std::shared_ptr<Feed>> feeds_;
+  std::uint64_t nextRecordId_ = 1;
 };
 
 }  // namespace emu

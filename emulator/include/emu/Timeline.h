@@ -10,6 +10,10 @@
 
 namespace emu {
 
+// An event-log record from a timeline entry written at timeMs ("minutes_ago" dates it back).
+struct EventRecord;
+EventRecord RecordOf(const nlohmann::json& body, std::int64_t timeMs);
+
 class Timeline {
  public:
   Timeline();
