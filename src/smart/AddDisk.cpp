@@ -17,9 +17,11 @@ std::string Format(const char* pattern, int value) {
   return text;
 }
 
-ATA_SMART_INFO NewRecord(std::int32_t drive, std::int32_t port, std::int32_t targetId,
-                         std::int32_t bus, std::uint8_t target, std::uint32_t commandType,
-                         const std::string& pnpDeviceId) {
+}  // namespace
+
+ATA_SMART_INFO CAtaSmart::NewRecord(std::int32_t drive, std::int32_t port, std::int32_t targetId,
+                                    std::int32_t bus, std::uint8_t target,
+                                    std::uint32_t commandType, const std::string& pnpDeviceId) {
   ATA_SMART_INFO asi;
   asi.PhysicalDriveId = drive;
   asi.ScsiPort = port;
@@ -33,8 +35,6 @@ ATA_SMART_INFO NewRecord(std::int32_t drive, std::int32_t port, std::int32_t tar
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return asi;
 }
-
-}  // namespace
 
 // Reads data, classifies, reads a check copy and compares; then the thresholds. Returns
 // whether the two reads agreed.

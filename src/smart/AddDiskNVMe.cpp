@@ -99,17 +99,8 @@ bool CAtaSmart::AddDiskNVMe(std::int32_t physicalDriveId, std::int32_t scsiPort,
                             const std::string& pnpDeviceId) {
   if (vars.size() >= kMaxDisks)
     return false;
-  ATA_SMART_INFO asi;
-  asi.PhysicalDriveId = physicalDriveId;
-  asi.ScsiPort = scsiPort;
-  asi.ScsiTargetId = scsiTargetId;
-  asi.ScsiBus = scsiBus;
-  asi.Target = target;
-  asi.CommandType = commandType;
-  asi.CommandTypeString = CommandTypeCode(commandType);
-  asi.PnpDeviceId = pnpDeviceId;
-  for (auto& c : asi.PnpDeviceId)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ATA_SMART_INFO asi =
+      NewRecord(physicalDriveId, scsiPort, scsiTargetId, scsiBus, target, commandType, pnpDeviceId);
   asi.NominalMediaRotationRate = 1;
   asi.IsSsd = 1;
   asi.InterfaceType =

@@ -149,6 +149,10 @@ class CAtaSmart {
  private:
   bool ReadSmartByCommandType(ATA_SMART_INFO& asi);
   bool ReadNVMeLog(ATA_SMART_INFO& asi);
+  // A record with its address, command type and PnP id, everything else at its start value.
+  static ATA_SMART_INFO NewRecord(std::int32_t drive, std::int32_t port, std::int32_t targetId,
+                                  std::int32_t bus, std::uint8_t target, std::uint32_t commandType,
+                                  const std::string& pnpDeviceId);
   bool StartWmiService();
   void ReadControllers();
   void WalkWmiDisks();
