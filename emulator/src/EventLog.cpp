@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <deque>
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
@@ -14,71 +14,30 @@ namespace emu {
 
 namespace {
 constexpr DWORD ERROR_EVT_INVALID_QUERY = 15001;
-thread_local EventLogService::Feed* callbackFeed = nullptr;
 
 std::int64_t NowEpochMs() {
   return Laptop::Instance().StartEpochMs() + Scheduler::Instance().NowNs() / 1000000;
 }
 }  // namespace
 
-// One subscription: its filter, its queue of records and its callback thread.
+// One subscription: its filter, and its records delivered in order on a callback thread.
 class EventLogService::Feed {
  public:
-  Feed(Subscription s, EventQuery q) : subscription(std::move(s)), query(std::move(q)) {}
+  Feed(Subscription s, EventQuery q)
+      : subscription(std::move(s)), query(std::move(q)), mailbox_([this](EventRecord& record) {
+          subscription.callback(platform::EvtSubscribeActionDeliver, subscription.context, &record);
+        }) {}
 
-  void Push(const EventRecord& record) {
-    auto& sched = Scheduler::Instance();
-    bool start = false;
-    {
-      std::unique_lock lock(sched.Lock());
-      if (closed_)
-        return;
-      queue_.push_back(record);
-      start = !started_;
-      started_ = true;
-      arrived_.NotifyOne();
-    }
-    if (start)
-      sched.StartThread([this] { Deliver(); }, Scheduler::ThreadKind::Host);
-  }
-
+  void Push(const EventRecord& record) { mailbox_.Push(record); }
   // No callback runs once Close returns (unless Close is called from the callback itself).
-  void Close() {
-    auto& sched = Scheduler::Instance();
-    std::unique_lock lock(sched.Lock());
-    closed_ = true;
-    arrived_.NotifyAll();
-    if (started_ && callbackFeed != this)
-      stopped_.Wait(lock, [this] { return finished_; });
-  }
+  void Close() { mailbox_.Close(); }
+  bool OnCallbackThread() const { return mailbox_.OnOwnThread(); }
 
   const Subscription subscription;
   const EventQuery query;
 
  private:
-  void Deliver() {
-    callbackFeed = this;
-    auto& sched = Scheduler::Instance();
-    for (;;) {
-      EventRecord record;
-      {
-        std::unique_lock lock(sched.Lock());
-        arrived_.Wait(lock, [this] { return closed_ || !queue_.empty(); });
-        if (closed_)
-          break;
-        record = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      subscription.callback(platform::EvtSubscribeActionDeliver, subscription.context, &record);
-    }
-    std::unique_lock lock(sched.Lock());
-    finished_ = true;
-    stopped_.NotifyAll();
-  }
-
-  std::deque<EventRecord> queue_;
-  Condition arrived_, stopped_;
-  bool closed_ = false, started_ = false, finished_ = false;
+  Mailbox<EventRecord> mailbox_;
 };
 
 EventLogService& EventLogService::Instance() {
@@ -141,7 +100,7 @@ bool EventLogService::Close(platform::EVT_HANDLE handle) {
   feed->Close();
   Transcript::Instance().Write("eventlog", {{"op", "close"}, {"query", feed->subscription.query}});
   // A feed closed from its own callback lives on until that callback returns.
-  if (callbackFeed == feed.get()) {
+  if (feed->OnCallbackThread()) {
     static std::mutex keepMutex;
     static std::vector<std::shared_ptr<Feed>>* kept = new std::vector<std::shared_ptr<Feed>>();
     std::lock_guard lock(keepMutex);

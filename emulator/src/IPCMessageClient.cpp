@@ -2,9 +2,8 @@
 // first incoming message on, a receiving thread that calls the handlers.
 #include "hostapi/IPCMessageClient.h"
 
-#include <deque>
-
 #include "emu/Bus.h"
+#include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 
@@ -18,79 +17,32 @@ namespace {
 
 class ClientEndpoint : public emu::BusEndpoint {
  public:
-  explicit ClientEndpoint(CIPCMessageClient* owner) : owner_(owner) {}
+  explicit ClientEndpoint(CIPCMessageClient* owner)
+      : mailbox_([owner](emu::BusMessage& message) { Dispatch(*owner, message); }) {}
 
-  void Deliver(emu::BusMessage message) override {
-    auto& sched = emu::Scheduler::Instance();
-    bool start = false;
-    {
-      std::unique_lock lock(sched.Lock());
-      if (closed_)
-        return;
-      queue_.push_back(std::move(message));
-      start = !threadStarted_;
-      threadStarted_ = true;
-      arrived_.NotifyOne();
-    }
-    if (start) {
-      sched.StartThread([this] { ReceiveLoop(); }, emu::Scheduler::ThreadKind::Host);
-    }
-  }
-
+  void Deliver(emu::BusMessage message) override { mailbox_.Push(std::move(message)); }
   // Stops the receiving thread and waits until it has returned.
-  void Close() {
-    auto& sched = emu::Scheduler::Instance();
-    std::unique_lock lock(sched.Lock());
-    closed_ = true;
-    arrived_.NotifyAll();
-    if (threadStarted_ && !onReceivingThread)
-      stopped_.Wait(lock, [this] { return finished_; });
-  }
+  void Close() { mailbox_.Close(); }
 
  private:
-  void ReceiveLoop() {
-    onReceivingThread = true;
-    auto& sched = emu::Scheduler::Instance();
-    for (;;) {
-      emu::BusMessage message;
-      {
-        std::unique_lock lock(sched.Lock());
-        arrived_.Wait(lock, [this] { return closed_ || !queue_.empty(); });
-        if (closed_)
-          break;
-        message = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      tagIPC_MESSAGE_ITEM item;
-      item.dwDestClientId = message.dst;
-      item.dwSrcClientId = message.src;
-      item.dwMsgId = message.msg;
-      item.dwReplyMsgId = message.reply;
-      item.dwReserved1 = message.reserved1;
-      item.dwReserved2 = message.reserved2;
-      item.bFlag = message.flag;
-      if (message.hasPayload) {
-        item.nDataLen = static_cast<std::int32_t>(message.payload.size());
-        item.pData = message.payload.data();
-      }
-      IPCClientAccess::Dispatch(*owner_, item);
+  static void Dispatch(CIPCMessageClient& owner, emu::BusMessage& message) {
+    tagIPC_MESSAGE_ITEM item;
+    item.dwDestClientId = message.dst;
+    item.dwSrcClientId = message.src;
+    item.dwMsgId = message.msg;
+    item.dwReplyMsgId = message.reply;
+    item.dwReserved1 = message.reserved1;
+    item.dwReserved2 = message.reserved2;
+    item.bFlag = message.flag;
+    if (message.hasPayload) {
+      item.nDataLen = static_cast<std::int32_t>(message.payload.size());
+      item.pData = message.payload.data();
     }
-    std::unique_lock lock(sched.Lock());
-    finished_ = true;
-    stopped_.NotifyAll();
+    IPCClientAccess::Dispatch(owner, item);
   }
 
-  static thread_local bool onReceivingThread;
-  CIPCMessageClient* owner_;
-  std::deque<emu::BusMessage> queue_;
-  emu::Condition arrived_;
-  emu::Condition stopped_;
-  bool closed_ = false;
-  bool threadStarted_ = false;
-  bool finished_ = false;
+  emu::Mailbox<emu::BusMessage> mailbox_;
 };
-
-thread_local bool ClientEndpoint::onReceivingThread = false;
 
 }  // namespace
 
