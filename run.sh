@@ -2,7 +2,7 @@
 # One entry point for people and CI: installs what the project needs (Debian 12),
 # builds, and runs the demo, the tests or the benchmarks.
 #   ./run.sh demo [fdhost args]   build, then run fdhost on its built-in demo laptop
-#   ./run.sh test                 build, then run the whole test suite (plus a sanitizer pass)
+#   ./run.sh test                 build, then run the whole test suite under the sanitizers
 #   ./run.sh bench                build optimised, then run the benchmarks
 #   ./run.sh build                set-up and build only
 set -euo pipefail
@@ -42,12 +42,12 @@ case "$cmd" in
     ./build/bin/fdhost run --format text "$@"
     ;;
   test)
-    build build Debug
     # Sources stay clang-format clean.
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
-    ctest --test-dir build --output-on-failure -j "$(nproc)"
-    # The plug-in starts threads everywhere: run the suite again under the sanitizers.
-    build build-asan Debug -DFD_SANITIZE=address,undefined -DFD_BENCH=OFF
+    # The plug-in starts threads everywhere: the suite runs under AddressSanitizer with
+    # UndefinedBehaviorSanitizer (this build also compiles the benchmarks), then under
+    # ThreadSanitizer.
+    build build-asan Debug -DFD_SANITIZE=address,undefined
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     build build-tsan Debug -DFD_SANITIZE=thread -DFD_BENCH=OFF
     ctest --test-dir build-tsan --output-on-failure -j "$(nproc)"
