@@ -73,8 +73,13 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 // The disks and the blocks built from them, kept until the laptop's facts change: every
 // request would otherwise copy the whole disk list and rebuild its answer.
 struct DiskCache {
+  struct Entry {
+    int number, port, target;
+    std::shared_ptr<const json> disk;
+  };
   std::uint64_t revision = ~std::uint64_t{0};
-  std::vector<std::shared_ptr<const json>> disks;
+  std::vector<Entry> disks;
+  std::map<int, std::size_t> byNumber;  // the first disk of a drive number
   std::map<std::string, Block> blocks;
 };
 std::mutex cacheMutex;
@@ -86,10 +91,17 @@ void RefreshLocked() {
     return;
   cache.revision = revision;
   cache.disks.clear();
+  cache.byNumber.clear();
   const json disks = Laptop::Instance().Get("disks");
   if (disks.is_array()) {
-    for (const auto& d : disks)
-      cache.disks.push_back(std::make_shared<const json>(d));
+    for (const auto& d : disks) {
+      const int number = static_cast<int>(d.contains("number") ? ParseNumber(d["number"]) : -1);
+      const int port = static_cast<int>(d.contains("scsi_port") ? ParseNumber(d["scsi_port"]) : 0);
+      const int target =
+          static_cast<int>(d.contains("scsi_target") ? ParseNumber(d["scsi_target"]) : number);
+      cache.byNumber.emplace(number, cache.disks.size());
+      cache.disks.push_back({number, port, target, std::make_shared<const json>(d)});
+    }
   }
   cache.blocks.clear();
 }
@@ -97,16 +109,13 @@ void RefreshLocked() {
 std::shared_ptr<const json> FindDisk(const DeviceHandle& h, int scsiTarget = -1) {
   std::lock_guard lock(cacheMutex);
   RefreshLocked();
+  if (!h.scsiPort) {
+    auto it = cache.byNumber.find(h.number);
+    return it == cache.byNumber.end() ? nullptr : cache.disks[it->second].disk;
+  }
   for (const auto& entry : cache.disks) {
-    const json& d = *entry;
-    const int number = static_cast<int>(d.contains("number") ? ParseNumber(d["number"]) : -1);
-    const int port = static_cast<int>(d.contains("scsi_port") ? ParseNumber(d["scsi_port"]) : 0);
-    const int target =
-        static_cast<int>(d.contains("scsi_target") ? ParseNumber(d["scsi_target"]) : number);
-    if (!h.scsiPort && number == h.number)
-      return entry;
-    if (h.scsiPort && port == h.number && (scsiTarget < 0 || target == scsiTarget))
-      return entry;
+    if (entry.port == h.number && (scsiTarget < 0 || entry.target == scsiTarget))
+      return entry.disk;
   }
   return nullptr;
 }
