@@ -63,6 +63,19 @@ TEST_F(WifiCheckTest, StartupAllowsFiveFailedAttempts) {
   EXPECT_EQ(Registry()[kFlagKey]["Numbers"], 5);  // the GPIO attempt failed: counted
 }
 
+TEST_F(WifiCheckTest, StartupReenableThatCuresClearsTheFlag) {
+  Use(R"({"wifi": {"problem_code": 10},
+          "effects": {"enable:PCI\\VEN_8086&DEV_2725&SUBSYS_00248086": {"wifi.problem_code": 0}},
+          "registry": {"HKLM\\SOFTWARE\\Velmora\\RepairFailFlag": {"Numbers": 3}}})");
+  D::CheckWifiCard(true);
+  ASSERT_EQ(ReportIds(), (Ids{"608001011", "608001013", "608001016"}));
+  EXPECT_EQ(Reports()[1].second,
+            R"({"errorCode":"0","WifiDriverVersion":"W1","DriverVersion":"22.200.0.6"})");
+  EXPECT_NE(Reports()[2].second.find(R"("firstStart":"1","clearFlag":"1")"), std::string::npos);
+  EXPECT_FALSE(Registry().contains(kFlagKey));
+  EXPECT_EQ(Lines("device")[1]["t_ms"], 1000);  // enabled a second after the disable
+}
+
 TEST_F(WifiCheckTest, OutsideStartupTheKeyAloneStopsTheChain) {
   Use(R"({"wifi": {"problem_code": 10}, "product": {"features": {"wifi_gpio": true}},
           "registry": {"HKLM\\SOFTWARE\\Velmora\\RepairFailFlag": {"Numbers": 0}}})");

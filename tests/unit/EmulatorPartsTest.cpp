@@ -1,0 +1,146 @@
+// The emulator's stand-ins behave as the real parts do: the bus routes, the registry stores,
+// the drive maps paths, WMI refuses what it cannot read, the laptop applies effects.
+#include <gtest/gtest.h>
+
+#include "EmuFixture.h"
+#include "emu/Bus.h"
+#include "emu/VirtualDrive.h"
+#include "emu/VirtualRegistry.h"
+#include "fdhost/DiskReplyDecoder.h"
+#include "hostapi/IPCMessageClient.h"
+#include "platform/Wmi.h"
+
+namespace {
+
+class Probe : public emu::BusEndpoint {
+ public:
+  std::vector<std::uint32_t> messages;
+  void Deliver(emu::BusMessage m) override { messages.push_back(m.msg); }
+};
+
+class EmulatorPartsTest : public EmuTest {};
+
+TEST_F(EmulatorPartsTest, BusRoutesToTheFirstClientOfAnIdAndByGroup) {
+  auto& bus = emu::Bus::Instance();
+  Probe first, second, listener;
+  bus.Join(0x500000, &first);
+  bus.Join(0x500000, &second);  // a later client of the same id does not take its messages
+  bus.Join(0x600000, &listener);
+  bus.Subscribe(&listener, 0xA0000);
+  emu::BusMessage m;
+  m.dst = 0x500000;
+  m.msg = 0x500001;
+  EXPECT_TRUE(bus.Send(m));
+  m.msg = 0xA0004;
+  EXPECT_EQ(bus.Broadcast(m), 1u);
+  m.msg = 0xB0001;
+  EXPECT_EQ(bus.Broadcast(m), 0u);
+  m.dst = 0x700000;
+  EXPECT_FALSE(bus.Send(m));
+  bus.Leave(&first);
+  m.dst = 0x500000;
+  m.msg = 0x500002;
+  EXPECT_TRUE(bus.Send(m));
+  bus.Leave(&second);
+  bus.Leave(&listener);
+  EXPECT_EQ(first.messages, (std::vector<std::uint32_t>{0x500001}));
+  EXPECT_EQ(second.messages, (std::vector<std::uint32_t>{0x500002}));
+  EXPECT_EQ(listener.messages, (std::vector<std::uint32_t>{0xA0004}));
+}
+
+TEST_F(EmulatorPartsTest, PostedPayloadIsCopiedBeforePostReturns) {
+  CIPCMessageClient client(0x380000, true, false);
+  Probe target;
+  emu::Bus::Instance().Join(0x10000, &target);
+  std::uint8_t bytes[3] = {1, 2, 3};
+  tagIPC_MESSAGE_ITEM item;
+  item.dwDestClientId = 0x10000;
+  item.dwMsgId = 0x10001;
+  item.pData = bytes;
+  item.nDataLen = 3;
+  EXPECT_TRUE(client.PostIPCMessage(item));
+  bytes[0] = 9;  // the caller frees or reuses its buffer at once
+  emu::Bus::Instance().Leave(&target);
+  const auto ipc = Lines("ipc");
+  ASSERT_EQ(ipc.size(), 1u);
+  EXPECT_EQ(ipc[0]["payload_hex"], "010203");
+}
+
+TEST_F(EmulatorPartsTest, RegistryKeysIgnoreLetterCaseAndDeleteTheirSubtree) {
+  auto& registry = emu::VirtualRegistry::Instance();
+  registry.Load(
+      nlohmann::json::parse(R"({"HKLM\\SOFTWARE\\A": {"N": 1}, "HKLM\\SOFTWARE\\A\\B": {}})"));
+  EXPECT_TRUE(registry.KeyExists("hklm\\software\\a"));
+  EXPECT_EQ(*registry.GetValue("HKLM\\SOFTWARE\\A", "n"), 1);
+  EXPECT_FALSE(registry.SetValue("HKLM\\SOFTWARE\\C", "N", 2));  // no key, no value
+  EXPECT_TRUE(registry.DeleteKey("HKLM\\Software\\A"));
+  EXPECT_FALSE(registry.KeyExists("HKLM\\SOFTWARE\\A\\B"));
+  EXPECT_FALSE(registry.DeleteKey("HKLM\\SOFTWARE\\A"));
+}
+
+TEST_F(EmulatorPartsTest, DriveKeepsPathsOnTheCDrive) {
+  auto& drive = emu::VirtualDrive::Instance();
+  EXPECT_TRUE(drive.WriteFile("C:\\Temp\\a.txt", {'x'}));
+  EXPECT_TRUE(drive.Exists("c:/Temp/a.txt"));
+  EXPECT_EQ(drive.HostPath("C:\\Temp\\..\\..\\etc"), "");  // never leaves the drive
+  EXPECT_FALSE(drive.WriteFile("D:\\a.txt", {'x'}));
+  EXPECT_EQ(emu::VirtualDrive::Folder("C:\\Temp\\a.txt"), "C:\\Temp");
+}
+
+TEST_F(EmulatorPartsTest, LaptopEffectsAndScriptedResults) {
+  auto& laptop = emu::Laptop::Instance();
+  laptop.Set("effects",
+             nlohmann::json::parse(R"({"rescan": {"wifi.problem_code": 0, "x.y": "z"}})"));
+  laptop.Set("wifi.problem_code", 10);
+  EXPECT_FALSE(laptop.ApplyEffect("gpio_repower"));
+  EXPECT_TRUE(laptop.ApplyEffect("rescan"));
+  EXPECT_EQ(laptop.GetInt("wifi.problem_code", -1), 0);
+  EXPECT_EQ(laptop.GetString("x.y", ""), "z");
+  laptop.Set("r", nlohmann::json::array({3, "0x4"}));
+  EXPECT_EQ(laptop.NextResult("r", 0), 3);
+  EXPECT_EQ(laptop.NextResult("r", 0), 4);
+  EXPECT_EQ(laptop.NextResult("r", 0), 4);  // the last one repeats
+  EXPECT_EQ(laptop.NextResult("none", 7), 7);
+  EXPECT_THROW(emu::ParseNumber("12abc"), std::invalid_argument);
+}
+
+TEST_F(EmulatorPartsTest, WmiRefusesUnknownQueriesAndCanTimeOut) {
+  std::unique_ptr<platform::WmiConnection> wmi;
+  ASSERT_EQ(platform::WmiConnectServer(L"\\\\.\\root\\cimv2", wmi), platform::S_OK);
+  std::unique_ptr<platform::WmiEnumerator> result;
+  EXPECT_EQ(wmi->ExecQuery(L"SELECT * FROM Win32_Nothing", result), platform::WBEM_E_INVALID_QUERY);
+  EXPECT_EQ(wmi->ExecQuery(L"DELETE Win32_DiskDrive", result), platform::WBEM_E_INVALID_QUERY);
+  emu::Laptop::Instance().Set("wmi.timeout_classes", nlohmann::json::array({"Win32_DiskDrive"}));
+  ASSERT_EQ(wmi->ExecQuery(L"SELECT * FROM Win32_DiskDrive", result), platform::S_OK);
+  platform::WmiObject object;
+  EXPECT_EQ(result->Next(10000, object), platform::WBEM_S_TIMEDOUT);
+  EXPECT_EQ(platform::WmiConnectServer(L"\\\\.\\root\\nowhere", wmi),
+            platform::WBEM_E_INVALID_NAMESPACE);
+}
+
+TEST(DiskReplyDecoder, RefusesWhatItCannotRead) {
+  EXPECT_THROW(fdhost::DecodeDiskReply(0x380001, {1, 0, 0, 0, 1, 0}), fdhost::DecodeError);
+  EXPECT_THROW(fdhost::DecodeDiskReply(0x390024, {1, 0, 0, 0, 0, 0, 0, 0}), fdhost::DecodeError);
+  EXPECT_THROW(fdhost::DecodeDiskReply(0x380003, {1, 0, 0, 0, 0, 0, 0, 0, 7}), fdhost::DecodeError);
+  const auto empty = fdhost::DecodeDiskReply(0x380002, {1, 0, 0, 0, 0, 0, 0, 0});
+  EXPECT_TRUE(empty["records"].empty());
+  EXPECT_EQ(fdhost::DiskReplyText(empty), "SSDs: 0 record(s)\n");
+}
+
+TEST(TextTimeline, LinesAreReadable) {
+  emu::Line line = {{"t_ms", 90061001},
+                    {"kind", "ipc"},
+                    {"dst", 65536},
+                    {"msg", 65537},
+                    {"payload_hex", "01000000"}};
+  EXPECT_EQ(emu::FormatTextLine(line),
+            "  25:01:01.001  ipc       to 0x10000 msg 0x10001 payload 01000000");
+  line = {{"t_ms", 5},
+          {"kind", "log"},
+          {"level", 40000},
+          {"text", "set flag fail"},
+          {"function", "A::B"}};
+  EXPECT_EQ(emu::FormatTextLine(line), "   0:00:00.005  log       [40000] set flag fail (A::B)");
+}
+
+}  // namespace
