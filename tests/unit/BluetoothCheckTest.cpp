@@ -6,6 +6,7 @@
 #include "DetectorFixture.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "emu/EventLogService.h"
+#include "ipc/MsgEvent.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -130,6 +131,31 @@ TEST_F(BluetoothCheckTest, OtherProductsOnlyReportBthUsbEvents) {
   Event(kRecord7);
   EXPECT_EQ(ReportIds(), (Ids{"609001042"}));
   EXPECT_TRUE(DeviceOps().empty());
+}
+
+}  // namespace
+
+namespace {
+
+class RecheckTest : public DetectorTest {};
+
+// The default handler runs the pending Bluetooth re-check only for the broadcast 0xA0004.
+TEST_F(RecheckTest, OnlyTheRecheckBroadcastRunsThePendingCheck) {
+  Use(R"({"bluetooth": {"error_state": 10}})");
+  CMsgEvent client;
+  dispatcher::GetState().btRecheckPending = true;
+  tagIPC_MESSAGE_ITEM other;
+  other.dwMsgId = 0xA0001;
+  client.OnRecvBroadcastMsg(other);
+  EXPECT_TRUE(Reports().empty());
+  EXPECT_TRUE(dispatcher::GetState().btRecheckPending);
+  tagIPC_MESSAGE_ITEM recheck;
+  recheck.dwMsgId = 0xA0004;
+  client.OnRecvBroadcastMsg(recheck);
+  EXPECT_EQ(ReportIds(), (std::vector<std::string>{"609001035"}));
+  EXPECT_FALSE(dispatcher::GetState().btRecheckPending);
+  client.OnRecvBroadcastMsg(recheck);  // nothing pending: no second check
+  EXPECT_EQ(Reports().size(), 1u);
 }
 
 }  // namespace

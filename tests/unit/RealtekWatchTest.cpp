@@ -119,6 +119,17 @@ TEST_F(RealtekWatchTest, NoticesFollowTheResetWithinAMinute) {
   EXPECT_EQ(Lines("ipc").size(), 4u);
 }
 
+TEST_F(RealtekWatchTest, AFailedStopIsLoggedAndStillForgetsTheWatch) {
+  RealtekLaptop(R"({"installed": "windows", "stop_results": [4]})");
+  D::RegistRealtekCallBack();
+  ASSERT_TRUE(detector::Realtek().callbackRegistered);
+  D::UnRegistRealtekCallBack();
+  EXPECT_FALSE(detector::Realtek().callbackRegistered);
+  ASSERT_EQ(Lines("log").size(), 1u);
+  EXPECT_EQ(Lines("log")[0]["text"], "unRegistResult: 4");
+  EXPECT_EQ(Lines("log")[0]["function"], "DeviceDriverErrorDetectEx::UnRegistRealtekCallBack");
+}
+
 TEST_F(RealtekWatchTest, TwoErrorCallbacksStartOneRepair) {
   RealtekLaptop(R"({"installed": "windows"})");
   OnRealtekUsbError(2);  // only code 1 counts
