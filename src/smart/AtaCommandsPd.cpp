@@ -19,27 +19,13 @@ constexpr std::uint8_t kReadData = 0xD0;
 constexpr std::uint8_t kReadThresholds = 0xD1;
 constexpr std::uint8_t kEnable = 0xD8;
 
-// The IDEREGS of a command: features, sector count, sector number, LBA mid, LBA high,
-// device, command.
-void PutRegisters(std::uint8_t* regs, std::uint8_t command, std::uint8_t feature,
-                  std::uint8_t target) {
-  regs[0] = feature;
-  regs[1] = 1;
-  regs[2] = 1;
-  regs[3] = command == kSmart ? 0x4F : 0;
-  regs[4] = command == kSmart ? 0xC2 : 0;
-  regs[5] = target;
-  regs[6] = command;
-  regs[7] = 0;
-}
-
 // The legacy controls: SMART_RCV_DRIVE_DATA for a 512-byte answer, SMART_SEND_DRIVE_COMMAND
 // for ENABLE.
 bool LegacyCommand(std::int32_t drive, std::uint8_t target, std::uint8_t command,
                    std::uint8_t feature, std::uint8_t* data) {
   std::uint8_t in[kSendCmdIn] = {};
   Put32(in, data ? 512 : 0);
-  PutRegisters(in + 4, command, feature, target);
+  PutIdeRegisters(in + 4, command, feature, target);
   in[12] = 0;  // drive number
   if (!data) {
     std::uint8_t out[kSendCmdOutHeader] = {};

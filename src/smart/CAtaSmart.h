@@ -153,6 +153,8 @@ class CAtaSmart {
   static ATA_SMART_INFO NewRecord(std::int32_t drive, std::int32_t port, std::int32_t targetId,
                                   std::int32_t bus, std::uint8_t target, std::uint32_t commandType,
                                   const std::string& pnpDeviceId);
+  // The external disk whose enclosure name starts with the WMI model, or null.
+  const EXTERNAL_DISK_INFO* ExternalFor(const std::string& wmiModel) const;
   bool StartWmiService();
   void ReadControllers();
   void WalkWmiDisks();

@@ -294,6 +294,15 @@ void CAtaSmart::ReadControllers() {
   }
 }
 
+const EXTERNAL_DISK_INFO* CAtaSmart::ExternalFor(const std::string& wmiModel) const {
+  const EXTERNAL_DISK_INFO* found = nullptr;
+  for (const auto& e : externals) {
+    if (!wmiModel.empty() && StartsWith(e.Enclosure, wmiModel.c_str()))
+      found = &e;
+  }
+  return found;  // the last match, as the list was walked
+}
+
 void CAtaSmart::WalkWmiDisks() {
   DebugPrint("DO:SELECT * FROM Win32_DiskDrive");
   const auto disks = QueryAll(*wmi_, "SELECT * FROM Win32_DiskDrive");
@@ -352,17 +361,10 @@ void CAtaSmart::WalkWmiDisks() {
     DebugPrint("DO:GetDiskInfo pd=" + std::to_string(drive) + ", sp=" + std::to_string(port) +
                ", st=" + std::to_string(target) + ", mt=" + mediaType);
     DebugPrint("flagTarget && GetDiskInfo");
-    // The USB vendor ids come from the external disk whose enclosure the model starts with.
-    std::int32_t vendor = 0, product = 0;
-    for (const auto& e : externals) {
-      if (!e.Enclosure.empty() &&
-          StartsWith(model,
-                     e.Enclosure.substr(0, std::min<std::size_t>(e.Enclosure.size(), model.size()))
-                         .c_str())) {
-        vendor = static_cast<std::int32_t>(e.UsbVendorId);
-        product = static_cast<std::int32_t>(e.UsbProductId);
-      }
-    }
+    // The USB vendor ids come from the external disk of this model.
+    const EXTERNAL_DISK_INFO* external = ExternalFor(model);
+    const auto vendor = static_cast<std::int32_t>(external ? external->UsbVendorId : 0);
+    const auto product = static_cast<std::int32_t>(external ? external->UsbProductId : 0);
     if (GetDiskInfo(drive, port, target, interfaceType, vendor, product, bus, chip, NvidiaPresent,
                     MarvellPresent, pnp, usbNvme)) {
       DebugPrint("int index = (int)vars.GetCount() - 1;");
@@ -398,12 +400,10 @@ void CAtaSmart::PostProcessWmiDisk(ATA_SMART_INFO& asi, const std::string& wmiMo
   const bool usbRemoved = removeText(" USB Device");
   const bool ieeeRemoved = removeText(" IEEE 1394 SBP2 Device");
   auto enclosure = [&] {
-    for (const auto& e : externals) {
-      if (StartsWith(e.Enclosure, asi.ModelWmi.c_str())) {
-        asi.Enclosure = e.Enclosure;
-        asi.UsbVendorId = e.UsbVendorId;
-        asi.UsbProductId = e.UsbProductId;
-      }
+    if (const EXTERNAL_DISK_INFO* e = ExternalFor(asi.ModelWmi)) {
+      asi.Enclosure = e->Enclosure;
+      asi.UsbVendorId = e->UsbVendorId;
+      asi.UsbProductId = e->UsbProductId;
     }
   };
   bool usb = false;

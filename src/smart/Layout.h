@@ -41,6 +41,21 @@ constexpr std::size_t kSendCmdIn = 33;
 // SENDCMDOUTPARAMS: cBufferSize 0, DRIVERSTATUS 4..15, buffer 16.
 constexpr std::size_t kSendCmdOutHeader = 16;
 
+// IDEREGS: features, sector count 1, sector number 1, LBA mid and high (4F C2 for the
+// S.M.A.R.T. command B0, else 0), device, command, reserved.
+inline void PutIdeRegisters(std::uint8_t* regs, std::uint8_t command, std::uint8_t feature,
+                            std::uint8_t device) {
+  const bool smart = command == 0xB0;
+  regs[0] = feature;
+  regs[1] = 1;
+  regs[2] = 1;
+  regs[3] = smart ? 0x4F : 0;
+  regs[4] = smart ? 0xC2 : 0;
+  regs[5] = device;
+  regs[6] = command;
+  regs[7] = 0;
+}
+
 // SRB_IO_CONTROL: HeaderLength 0, Signature 4..11, Timeout 12, ControlCode 16, ReturnCode 20,
 // Length 24; 28 bytes.
 constexpr std::size_t kSrbHeader = 28;

@@ -23,20 +23,14 @@ constexpr std::uint32_t IOCTL_SCSI_MINIPORT_ENABLE_SMART = 0x1B0504;
 bool MiniportCommand(std::int32_t port, std::int32_t targetId, std::uint32_t controlCode,
                      std::uint8_t feature, std::uint8_t command, std::uint8_t* data) {
   constexpr std::size_t kIn = kSrbHeader + 32;
-  constexpr std::size_t kOut = kSrbHeader + 17 + 512 - 1 + 1;
+  constexpr std::size_t kOut = kSrbHeader + kSendCmdOutHeader + 1 + 512;
   std::vector<std::uint8_t> buffer(kOut, 0);
   std::uint8_t* p = buffer.data();
   PutSrb(p, "SCSIDISK", 2, controlCode, 17 + 512);
   std::uint8_t* params = p + kSrbHeader;
   Put32(params, 512);
-  std::uint8_t* regs = params + 4;
-  regs[0] = feature;
-  regs[1] = 1;
-  regs[2] = 1;
-  regs[3] = command == 0xB0 ? 0x4F : 0;
-  regs[4] = command == 0xB0 ? 0xC2 : 0;
-  regs[5] = static_cast<std::uint8_t>(0xA0 | ((targetId & 1) << 4));
-  regs[6] = command;
+  PutIdeRegisters(params + 4, command, feature,
+                  static_cast<std::uint8_t>(0xA0 | ((targetId & 1) << 4)));
   params[12] = static_cast<std::uint8_t>(targetId);
   if (!DeviceRequest(ScsiPortPath(port), platform::IOCTL_SCSI_MINIPORT, p, kIn, p, kOut))
     return false;

@@ -126,9 +126,12 @@ Block BuildIdentify(const json& disk) {
   return b;
 }
 
-Block BuildSmartData(const json& disk) {
+// A READ DATA or READ THRESHOLDS block: revision 0x0010, one 12-byte entry per attribute
+// (at most 30), the checksum byte; or the raw block from rawKey.
+template <class FillEntry>
+Block SmartBlock(const json& disk, const char* rawKey, FillEntry fill) {
   Block b(512, 0);
-  if (Raw(disk, "smart_data_hex", 512, b))
+  if (Raw(disk, rawKey, 512, b))
     return b;
   PutWord(b, 0, 0x0010);
   int i = 0;
@@ -137,6 +140,14 @@ Block BuildSmartData(const json& disk) {
       break;
     std::uint8_t* e = b.data() + 2 + 12 * i++;
     e[0] = static_cast<std::uint8_t>(Num(a, "id", 0));
+    fill(a, e);
+  }
+  SetChecksumByte(b);
+  return b;
+}
+
+Block BuildSmartData(const json& disk) {
+  return SmartBlock(disk, "smart_data_hex", [](const json& a, std::uint8_t* e) {
     const auto flags = static_cast<std::uint16_t>(Num(a, "flags", 0x0032));
     e[1] = static_cast<std::uint8_t>(flags);
     e[2] = static_cast<std::uint8_t>(flags >> 8);
@@ -146,26 +157,13 @@ Block BuildSmartData(const json& disk) {
     for (int k = 0; k < 6; ++k)
       e[5 + k] = static_cast<std::uint8_t>(raw >> (8 * k));
     e[11] = static_cast<std::uint8_t>(Num(a, "reserved", 0));
-  }
-  SetChecksumByte(b);
-  return b;
+  });
 }
 
 Block BuildSmartThresholds(const json& disk) {
-  Block b(512, 0);
-  if (Raw(disk, "smart_thresholds_hex", 512, b))
-    return b;
-  PutWord(b, 0, 0x0010);
-  int i = 0;
-  for (const auto& a : disk.value("attributes", json::array())) {
-    if (i == 30)
-      break;
-    std::uint8_t* e = b.data() + 2 + 12 * i++;
-    e[0] = static_cast<std::uint8_t>(Num(a, "id", 0));
+  return SmartBlock(disk, "smart_thresholds_hex", [](const json& a, std::uint8_t* e) {
     e[1] = static_cast<std::uint8_t>(Num(a, "threshold", 0));
-  }
-  SetChecksumByte(b);
-  return b;
+  });
 }
 
 Block BuildNvmeIdentify(const json& disk) {
