@@ -24,14 +24,19 @@ std::int64_t NowEpochMs() {
 class EventLogService::Feed {
  public:
   Feed(Subscription s, EventQuery q)
-      : subscription(std::move(s)), query(std::move(q)), mailbox_([this](EventRecord& record) {
-          subscription.callback(platform::EvtSubscribeActionDeliver, subscription.context, &record);
-        }) {}
+      : subscription(std::move(s)),
+        query(std::move(q)),
+        mailbox_(
+            [this](EventRecord& record) {
+              // Read before the call: the callback may close, and so destroy, this feed.
+              const auto callback = subscription.callback;
+              callback(platform::EvtSubscribeActionDeliver, subscription.context, &record);
+            },
+            "event-log callback thread") {}
 
   void Push(const EventRecord& record) { mailbox_.Push(record); }
   // No callback runs once Close returns (unless Close is called from the callback itself).
   void Close() { mailbox_.Close(); }
-  bool OnCallbackThread() const { return mailbox_.OnOwnThread(); }
 
   const Subscription subscription;
   const EventQuery query;
@@ -97,15 +102,10 @@ bool EventLogService::Close(platform::EVT_HANDLE handle) {
     feed = *it;
     feeds_.erase(it);
   }
+  // Like EvtClose: returns once no callback of the subscription runs, unless it is called
+  // from that callback, whose thread then leaves on its own.
   feed->Close();
   Transcript::Instance().Write("eventlog", {{"op", "close"}, {"query", feed->subscription.query}});
-  // A feed closed from its own callback lives on until that callback returns.
-  if (feed->OnCallbackThread()) {
-    static std::mutex keepMutex;
-    static std::vector<std::shared_ptr<Feed>>* kept = new std::vector<std::shared_ptr<Feed>>();
-    std::lock_guard lock(keepMutex);
-    kept->push_back(feed);
-  }
   return true;
 }
 

@@ -2,29 +2,46 @@
 // first incoming message on, a receiving thread that calls the handlers.
 #include "hostapi/IPCMessageClient.h"
 
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+
 #include "emu/Bus.h"
 #include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 
-struct IPCClientAccess {
-  static void Dispatch(CIPCMessageClient& client, tagIPC_MESSAGE_ITEM& item) {
-    client.DispatchIncoming(item);
+namespace {
+
+// Reads the handler table that the derived client fills. Pointers to the protected members,
+// taken in a derived class, may be applied to any client.
+struct HandlerTable : CIPCMessageClient {
+  static MsgHandler Find(CIPCMessageClient& client, std::uint32_t msgId) {
+    auto& table = client.*(&HandlerTable::m_mapMsgHandler);
+    std::lock_guard lock(client.*(&HandlerTable::m_mutexHandler));
+    auto it = table.find(msgId);
+    return it != table.end() ? it->second : client.*(&HandlerTable::m_defaultMsgHandler);
   }
 };
 
-namespace {
-
 class ClientEndpoint : public emu::BusEndpoint {
  public:
-  explicit ClientEndpoint(CIPCMessageClient* owner)
-      : mailbox_([owner](emu::BusMessage& message) { Dispatch(*owner, message); }) {}
+  ClientEndpoint(CIPCMessageClient* owner, std::uint32_t clientId)
+      : mailbox_([owner](emu::BusMessage& message) { Dispatch(*owner, message); },
+                 "ipc receiving thread of client " + Hex(clientId)) {}
 
   void Deliver(emu::BusMessage message) override { mailbox_.Push(std::move(message)); }
-  // Stops the receiving thread and waits until it has returned.
+  // No handler runs once Close returns (unless Close runs inside one).
   void Close() { mailbox_.Close(); }
 
  private:
+  static std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+  }
+
   static void Dispatch(CIPCMessageClient& owner, emu::BusMessage& message) {
     tagIPC_MESSAGE_ITEM item;
     item.dwDestClientId = message.dst;
@@ -38,29 +55,59 @@ class ClientEndpoint : public emu::BusEndpoint {
       item.nDataLen = static_cast<std::int32_t>(message.payload.size());
       item.pData = message.payload.data();
     }
-    IPCClientAccess::Dispatch(owner, item);
+    if (auto handler = HandlerTable::Find(owner, item.dwMsgId))
+      handler(item);
   }
 
   emu::Mailbox<emu::BusMessage> mailbox_;
 };
 
+// The library's side of each client object, kept outside the object so that the client's
+// layout is the host's.
+std::mutex endpointsMutex;
+std::map<const CIPCMessageClient*, ClientEndpoint*>& Endpoints() {
+  static auto* endpoints = new std::map<const CIPCMessageClient*, ClientEndpoint*>();
+  return *endpoints;
+}
+
+ClientEndpoint* EndpointOf(const CIPCMessageClient* client) {
+  std::lock_guard lock(endpointsMutex);
+  auto it = Endpoints().find(client);
+  return it == Endpoints().end() ? nullptr : it->second;
+}
+
 }  // namespace
 
-CIPCMessageClient::CIPCMessageClient(int clientId, bool, bool) : m_impl(new ClientEndpoint(this)) {
-  emu::Bus::Instance().Join(static_cast<std::uint32_t>(clientId),
-                            static_cast<ClientEndpoint*>(m_impl));
+CIPCMessageClient::CIPCMessageClient(int clientId, bool, bool) {
+  const auto id = static_cast<std::uint32_t>(clientId);
+  auto* endpoint = new ClientEndpoint(this, id);
+  {
+    std::lock_guard lock(endpointsMutex);
+    Endpoints()[this] = endpoint;
+  }
+  emu::Bus::Instance().Join(id, endpoint);
 }
 
 CIPCMessageClient::~CIPCMessageClient() {
-  auto* endpoint = static_cast<ClientEndpoint*>(m_impl);
+  ClientEndpoint* endpoint = nullptr;
+  {
+    std::lock_guard lock(endpointsMutex);
+    auto it = Endpoints().find(this);
+    if (it == Endpoints().end())
+      return;
+    endpoint = it->second;
+    Endpoints().erase(it);
+  }
   emu::Bus::Instance().Leave(endpoint);
   endpoint->Close();
   delete endpoint;
 }
 
 bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) {
-  emu::Bus::Instance().Subscribe(static_cast<ClientEndpoint*>(m_impl), group);
-  return true;
+  ClientEndpoint* endpoint = EndpointOf(this);
+  if (endpoint)
+    emu::Bus::Instance().Subscribe(endpoint, group);
+  return endpoint != nullptr;
 }
 
 bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
@@ -83,15 +130,4 @@ bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
               {"reply", message.reply},
               {"payload_hex", emu::ToHex(message.payload.data(), message.payload.size())}});
   return emu::Bus::Instance().Send(message);
-}
-
-void CIPCMessageClient::DispatchIncoming(tagIPC_MESSAGE_ITEM& item) {
-  MsgHandler handler;
-  {
-    std::lock_guard lock(m_mutexHandler);
-    auto it = m_mapMsgHandler.find(item.dwMsgId);
-    handler = it != m_mapMsgHandler.end() ? it->second : m_defaultMsgHandler;
-  }
-  if (handler)
-    handler(item);
 }

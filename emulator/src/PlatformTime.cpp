@@ -34,31 +34,54 @@ std::int64_t SteadyNowNs() {
 
 bool Sleep(std::uint32_t milliseconds) {
   auto& sched = emu::Scheduler::Instance();
-  return sched.SleepUntilNs(sched.NowNs() + std::int64_t{milliseconds} * 1000000) ==
+  return sched.SleepUntilNs(sched.NowNs() + std::int64_t{milliseconds} * 1000000, true) ==
          emu::WakeReason::Normal;
 }
 
 bool SleepUntilSteadyNs(std::int64_t deadlineNs) {
-  return emu::Scheduler::Instance().SleepUntilNs(deadlineNs) == emu::WakeReason::Normal;
+  return emu::Scheduler::Instance().SleepUntilNs(deadlineNs, true) == emu::WakeReason::Normal;
 }
 
 bool IsModuleStopping() {
   return emu::Scheduler::Instance().ModuleStopping();
 }
 
-void StartDetachedThread(std::function<void()> body) {
-  emu::Scheduler::Instance().StartThread(std::move(body), emu::Scheduler::ThreadKind::Module);
+bool StartDetachedThread(std::function<void()> body) {
+  return emu::Scheduler::Instance().StartThread(std::move(body),
+                                                emu::Scheduler::ThreadKind::Module);
 }
 
-void ShutdownModuleThreads() {
+void StopModuleThreads() {
   emu::Scheduler::Instance().StopModuleThreads();
+}
+
+void JoinModuleThreads() {
+  emu::Scheduler::Instance().JoinModuleThreads();
+}
+
+void RestartModuleThreads() {
+  emu::Scheduler::Instance().AllowModuleThreads();
 }
 
 namespace {
 struct MutexState {
   bool locked = false;
-  emu::WaitList waiters;
+  emu::WaitList waiters{"a plug-in mutex"};
 };
+
+void UnlockLocked(emu::Scheduler& sched, MutexState& state) {
+  // The longest waiter gets the mutex straight away.
+  if (!sched.WakeOne(state.waiters))
+    state.locked = false;
+}
+
+void LockLocked(emu::Scheduler& sched, std::unique_lock<std::mutex>& guard, MutexState& state) {
+  if (!state.locked) {
+    state.locked = true;
+    return;
+  }
+  sched.Block(guard, state.waiters);
+}
 }  // namespace
 
 Mutex::Mutex() : impl_(new MutexState()) {}
@@ -69,22 +92,14 @@ Mutex::~Mutex() {
 
 void Mutex::lock() {
   auto& sched = emu::Scheduler::Instance();
-  auto* state = static_cast<MutexState*>(impl_);
   std::unique_lock guard(sched.Lock());
-  if (!state->locked) {
-    state->locked = true;
-    return;
-  }
-  // unlock() hands the mutex straight to the longest waiter.
-  sched.Block(guard, state->waiters);
+  LockLocked(sched, guard, *static_cast<MutexState*>(impl_));
 }
 
 void Mutex::unlock() {
   auto& sched = emu::Scheduler::Instance();
-  auto* state = static_cast<MutexState*>(impl_);
   std::unique_lock guard(sched.Lock());
-  if (!sched.WakeOne(state->waiters))
-    state->locked = false;
+  UnlockLocked(sched, *static_cast<MutexState*>(impl_));
 }
 
 bool Mutex::try_lock() {
@@ -95,6 +110,33 @@ bool Mutex::try_lock() {
     return false;
   state->locked = true;
   return true;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+ConditionVariable::ConditionVariable() : impl_(new emu::WaitList("a plug-in condition")) {}
+
+ConditionVariable::~ConditionVariable() {
+  delete static_cast<emu::WaitList*>(impl_);
+}
+
+void ConditionVariable::Wait(std::unique_lock<Mutex>& lock) {
+  auto& sched = emu::Scheduler::Instance();
+  auto& mutex = *static_cast<MutexState*>(lock.mutex()->impl_);
+  std::unique_lock guard(sched.Lock());
+  // Releasing the mutex and joining the waiters is one step under the scheduler lock, so no
+  // wake-up is lost in between.
+  UnlockLocked(sched, mutex);
+  sched.Block(guard, *static_cast<emu::WaitList*>(impl_));
+  LockLocked(sched, guard, mutex);
+}
+
+void ConditionVariable::NotifyAll() {
+  auto& sched = emu::Scheduler::Instance();
+  std::unique_lock guard(sched.Lock());
+  sched.WakeAll(*static_cast<emu::WaitList*>(impl_));
 }
 
 }  // namespace platform

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -12,7 +15,12 @@ struct TrackedThread {
   enum class State { Ready, Running, Sleeping, Blocked };
   State state = State::Ready;
   bool module = false;
+  bool interruptible = false;  // the current sleep ends at a module stop
   WakeReason reason = WakeReason::Normal;
+  std::string name;
+  const WaitList* waitingOn = nullptr;
+  std::int64_t sleepUntil = 0;
+  int callbackDepth = 0;
   std::condition_variable cv;
 };
 
@@ -45,12 +53,19 @@ Scheduler& Scheduler::Instance() {
 }
 
 void Scheduler::Reset(ClockMode clock, RunMode mode) {
+  AdoptCurrentThread();
+  std::string stuck;
+  for (const auto& leftover : WaitForOthersToFinish()) {
+    if (leftover.find("(idle)") == std::string::npos)
+      stuck += "\n  " + leftover;
+  }
+  if (!stuck.empty())
+    throw std::logic_error("Scheduler::Reset while other threads still wait:" + stuck);
   std::lock_guard lock(mu_);
   clock_ = clock;
   mode_ = mode;
   virtualNow_ = 0;
   realOrigin_ = RealNs();
-  nextSleepOrder_ = 0;
   moduleStopping_ = false;
 }
 
@@ -59,27 +74,38 @@ bool Scheduler::IsVirtual() {
   return clock_ == ClockMode::Virtual;
 }
 
+RunMode Scheduler::Mode() {
+  std::lock_guard lock(mu_);
+  return mode_;
+}
+
 std::int64_t Scheduler::NowNs() {
   std::lock_guard lock(mu_);
   return clock_ == ClockMode::Virtual ? virtualNow_ : RealNs() - realOrigin_;
 }
 
-TrackedThread* Scheduler::CurrentLocked(std::unique_lock<std::mutex>& lock) {
-  return tlsSelf ? tlsSelf : AdoptLocked(lock);
+TrackedThread* Scheduler::NewThreadLocked(bool module, std::string name, const char* kindName) {
+  auto* t = new TrackedThread();
+  t->module = module;
+  const std::uint64_t number = nextThreadNumber_++;
+  t->name = (name.empty() ? std::string(kindName) : name) + " #" + std::to_string(number);
+  all_.insert(t);
+  return t;
 }
 
-TrackedThread* Scheduler::AdoptLocked(std::unique_lock<std::mutex>& lock) {
-  auto* t = new TrackedThread();
-  tlsSelf = t;
+TrackedThread* Scheduler::CurrentLocked(std::unique_lock<std::mutex>& lock) {
+  if (tlsSelf)
+    return tlsSelf;
+  tlsSelf = NewThreadLocked(false, "", "adopted thread");
   tlsAdoption.armed = true;
-  all_.insert(t);
-  MakeReadyLocked(t, WakeReason::Normal);
-  WaitUntilRunning(lock, t);
-  return t;
+  MakeReadyLocked(tlsSelf, WakeReason::Normal);
+  WaitUntilRunning(lock, tlsSelf);
+  return tlsSelf;
 }
 
 void Scheduler::MakeReadyLocked(TrackedThread* t, WakeReason reason) {
   t->reason = reason;
+  t->waitingOn = nullptr;
   if (clock_ == ClockMode::Real) {
     t->state = TrackedThread::State::Running;
     t->cv.notify_one();
@@ -103,8 +129,12 @@ void Scheduler::DispatchLocked() {
       ++running_;
       t->cv.notify_one();
     }
-    if (running_ > 0 || !ready_.empty() || sleepers_.empty())
+    if (running_ > 0 || !ready_.empty() || starting_ > 0)
       return;
+    if (sleepers_.empty()) {
+      ReportDeadlockLocked();
+      return;
+    }
     // Nobody is busy: jump to the earliest deadline and wake exactly the sleepers due then.
     virtualNow_ = std::max(virtualNow_, sleepers_.begin()->first.first);
     while (!sleepers_.empty() && sleepers_.begin()->first.first <= virtualNow_) {
@@ -117,12 +147,59 @@ void Scheduler::DispatchLocked() {
   }
 }
 
+std::string Scheduler::DescribeLocked(const TrackedThread* t) const {
+  switch (t->state) {
+    case TrackedThread::State::Ready:
+      return t->name + ": ready";
+    case TrackedThread::State::Running:
+      return t->name + ": running";
+    case TrackedThread::State::Sleeping:
+      return t->name + ": sleeping until " + std::to_string(t->sleepUntil / 1000000) + " ms";
+    case TrackedThread::State::Blocked:
+      break;
+  }
+  const WaitList* on = t->waitingOn;
+  std::string text = t->name + ": waits for " + (on ? on->what_ : std::string("?"));
+  if (on && on->idle_)
+    text += " (idle)";
+  return text;
+}
+
+void Scheduler::ReportDeadlockLocked() {
+  // Threads that only wait for their next piece of work hold nobody up.
+  bool stuck = false;
+  for (const TrackedThread* t : all_) {
+    if (t->state == TrackedThread::State::Blocked && !(t->waitingOn && t->waitingOn->idle_))
+      stuck = true;
+  }
+  if (!stuck)
+    return;
+  std::string report = "deadlock: no thread can run and none sleeps";
+  for (const TrackedThread* t : all_)
+    report += "\n  " + DescribeLocked(t);
+  const std::int64_t nowMs = virtualNow_ / 1000000;
+  if (deadlockHandler_) {
+    deadlockHandler_(report, nowMs);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", report.c_str());
+  std::abort();
+}
+
+void Scheduler::SetDeadlockHandler(DeadlockHandler handler) {
+  std::lock_guard lock(mu_);
+  deadlockHandler_ = std::move(handler);
+}
+
 void Scheduler::WaitUntilRunning(std::unique_lock<std::mutex>& lock, TrackedThread* t) {
   t->cv.wait(lock, [t] { return t->state == TrackedThread::State::Running; });
 }
 
 void Scheduler::GiveUpCpuLocked(TrackedThread* t) {
-  (void)t;
+  // Whoever waits for callbacks or threads to settle looks again.
+  if (t->callbackDepth > 0)
+    WakeAll(callbackSettled_);
+  WakeAll(othersFinished_);
   if (clock_ == ClockMode::Virtual) {
     --running_;
     DispatchLocked();
@@ -130,10 +207,23 @@ void Scheduler::GiveUpCpuLocked(TrackedThread* t) {
 }
 
 WakeReason Scheduler::Block(std::unique_lock<std::mutex>& lock, WaitList& list) {
-  TrackedThread* t = CurrentLocked(lock);
+  TrackedThread* t = tlsSelf;
+  const bool adopted = t == nullptr;
+  if (adopted) {
+    // Adopted straight into the wait: letting go of the lock to queue for a turn first could
+    // lose a wake-up that arrives meanwhile.
+    t = tlsSelf = NewThreadLocked(false, "", "adopted thread");
+    tlsAdoption.armed = true;
+  }
   t->state = TrackedThread::State::Blocked;
+  t->waitingOn = &list;
+  // Giving up the CPU first: it wakes those who wait for threads to settle, and this thread
+  // is not to wake itself.
+  if (!adopted)
+    GiveUpCpuLocked(t);
   list.waiters_.push_back(t);
-  GiveUpCpuLocked(t);
+  if (adopted && clock_ == ClockMode::Virtual)
+    DispatchLocked();
   WaitUntilRunning(lock, t);
   return t->reason;
 }
@@ -152,11 +242,18 @@ void Scheduler::WakeAll(WaitList& list) {
   }
 }
 
-WakeReason Scheduler::SleepUntilNs(std::int64_t deadlineNs) {
+WakeReason Scheduler::SleepUntilNs(std::int64_t deadlineNs, bool interruptible) {
   std::unique_lock lock(mu_);
-  TrackedThread* t = CurrentLocked(lock);
-  if (t->module && moduleStopping_)
+  if (interruptible && moduleStopping_)
     return WakeReason::Stopping;
+  TrackedThread* t = tlsSelf;
+  const bool adopted = t == nullptr;
+  if (adopted) {
+    t = tlsSelf = NewThreadLocked(false, "", "adopted thread");
+    tlsAdoption.armed = true;
+  }
+  t->interruptible = interruptible;
+  t->sleepUntil = deadlineNs;
   if (clock_ == ClockMode::Real) {
     const auto deadline =
         std::chrono::steady_clock::time_point(std::chrono::nanoseconds(realOrigin_ + deadlineNs));
@@ -164,6 +261,7 @@ WakeReason Scheduler::SleepUntilNs(std::int64_t deadlineNs) {
     t->reason = WakeReason::Normal;
     t->cv.wait_until(lock, deadline, [t] { return t->state == TrackedThread::State::Running; });
     t->state = TrackedThread::State::Running;
+    t->interruptible = false;
     return t->reason;
   }
   if (deadlineNs <= virtualNow_) {
@@ -174,25 +272,31 @@ WakeReason Scheduler::SleepUntilNs(std::int64_t deadlineNs) {
     t->state = TrackedThread::State::Sleeping;
     sleepers_.emplace(std::make_pair(deadlineNs, nextSleepOrder_++), t);
   }
-  GiveUpCpuLocked(t);
+  if (!adopted)
+    GiveUpCpuLocked(t);
+  else
+    DispatchLocked();
   WaitUntilRunning(lock, t);
+  t->interruptible = false;
   return t->reason;
 }
 
-void Scheduler::StartThread(std::function<void()> body, ThreadKind kind) {
-  auto* t = new TrackedThread();
-  t->module = kind == ThreadKind::Module;
+bool Scheduler::StartThread(std::function<void()> body, ThreadKind kind, std::string name) {
+  const bool module = kind == ThreadKind::Module;
+  TrackedThread* t = nullptr;
   {
     std::unique_lock lock(mu_);
-    if (t->module && moduleStopping_) {
-      delete t;
-      return;
-    }
-    all_.insert(t);
-    if (t->module)
+    if (clock_ == ClockMode::Virtual)
+      CurrentLocked(lock);  // the starter is busy until it waits again
+    if (module && moduleStopping_)
+      return false;
+    t = NewThreadLocked(module, std::move(name), module ? "module thread" : "host thread");
+    if (module)
       ++moduleThreads_;
     if (clock_ == ClockMode::Real)
       t->state = TrackedThread::State::Running;
+    else
+      ++starting_;
   }
   try {
     std::thread([this, t, body = std::move(body)]() mutable {
@@ -210,17 +314,21 @@ void Scheduler::StartThread(std::function<void()> body, ThreadKind kind) {
   } catch (...) {
     std::unique_lock lock(mu_);
     all_.erase(t);
-    if (t->module)
+    if (module)
       --moduleThreads_;
+    if (clock_ == ClockMode::Virtual)
+      --starting_;
     delete t;
     throw;
   }
   std::unique_lock lock(mu_);
   if (clock_ == ClockMode::Virtual) {
+    --starting_;
     t->state = TrackedThread::State::Ready;
     ready_.push_back(t);
     DispatchLocked();
   }
+  return true;
 }
 
 void Scheduler::FinishLocked(TrackedThread* t) {
@@ -231,10 +339,14 @@ void Scheduler::FinishLocked(TrackedThread* t) {
   delete t;
 }
 
-void Scheduler::AdoptCurrentThread() {
+void Scheduler::AdoptCurrentThread(const std::string& name) {
   std::unique_lock lock(mu_);
-  if (!tlsSelf)
-    AdoptLocked(lock);
+  if (tlsSelf)
+    return;
+  tlsSelf = NewThreadLocked(false, name, "adopted thread");
+  tlsAdoption.armed = true;
+  MakeReadyLocked(tlsSelf, WakeReason::Normal);
+  WaitUntilRunning(lock, tlsSelf);
 }
 
 void Scheduler::ReleaseCurrentThread() {
@@ -255,7 +367,7 @@ void Scheduler::StopModuleThreads() {
   moduleStopping_ = true;
   if (clock_ == ClockMode::Virtual) {
     for (auto it = sleepers_.begin(); it != sleepers_.end();) {
-      if (it->second->module) {
+      if (it->second->interruptible) {
         TrackedThread* t = it->second;
         it = sleepers_.erase(it);
         MakeReadyLocked(t, WakeReason::Stopping);
@@ -263,13 +375,16 @@ void Scheduler::StopModuleThreads() {
         ++it;
       }
     }
-  } else {
-    for (TrackedThread* t : all_) {
-      if (t->module && t->state == TrackedThread::State::Sleeping) {
-        MakeReadyLocked(t, WakeReason::Stopping);
-      }
-    }
+    return;
   }
+  for (TrackedThread* t : all_) {
+    if (t->interruptible && t->state == TrackedThread::State::Sleeping)
+      MakeReadyLocked(t, WakeReason::Stopping);
+  }
+}
+
+void Scheduler::JoinModuleThreads() {
+  std::unique_lock lock(mu_);
   while (moduleThreads_ > 0)
     Block(lock, moduleJoin_);
 }
@@ -282,6 +397,67 @@ void Scheduler::AllowModuleThreads() {
 bool Scheduler::ModuleStopping() {
   std::lock_guard lock(mu_);
   return moduleStopping_;
+}
+
+std::size_t Scheduler::ModuleThreadCount() {
+  std::lock_guard lock(mu_);
+  return moduleThreads_;
+}
+
+void Scheduler::EnterCallback() {
+  std::unique_lock lock(mu_);
+  ++CurrentLocked(lock)->callbackDepth;
+}
+
+void Scheduler::LeaveCallback() {
+  std::unique_lock lock(mu_);
+  if (tlsSelf && --tlsSelf->callbackDepth == 0)
+    WakeAll(callbackSettled_);
+}
+
+std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
+  std::unique_lock lock(mu_);
+  TrackedThread* self = CurrentLocked(lock);
+  auto busyInside = [&] {
+    for (const TrackedThread* t : all_) {
+      if (t != self && t->callbackDepth > 0 &&
+          (t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running))
+        return true;
+    }
+    return false;
+  };
+  while (clock_ == ClockMode::Virtual && busyInside())
+    Block(lock, callbackSettled_);
+  std::vector<std::string> inside;
+  for (const TrackedThread* t : all_) {
+    if (t != self && t->callbackDepth > 0)
+      inside.push_back(DescribeLocked(t));
+  }
+  return inside;
+}
+
+std::vector<std::string> Scheduler::WaitForOthersToFinish() {
+  std::unique_lock lock(mu_);
+  TrackedThread* self = CurrentLocked(lock);
+  auto othersBusy = [&] {
+    if (starting_ > 0)
+      return true;
+    for (const TrackedThread* t : all_) {
+      if (t != self &&
+          (t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running))
+        return true;
+    }
+    return false;
+  };
+  // Waiting only while others can run keeps the clock where it is.
+  while (clock_ == ClockMode::Virtual && othersBusy())
+    Block(lock, othersFinished_);
+  std::vector<std::string> remaining;
+  for (const TrackedThread* t : all_) {
+    if (t != self)
+      remaining.push_back(DescribeLocked(t));
+  }
+  return remaining;
 }
 
 std::size_t Scheduler::TrackedCount() {

@@ -49,10 +49,12 @@ void DeviceDriverErrorDetectEx::StartBtCheck() {
   if (detector::Bluetooth().checkRunning.exchange(true))
     return;
   PostRealtekBtRemovedNotice(&transient);
-  platform::StartDetachedThread([] {
+  const bool started = platform::StartDetachedThread([] {
     CMsgEvent checkTransient;
     CheckBluetooth();
   });
+  if (!started)
+    detector::Bluetooth().checkRunning = false;
 }
 
 void DeviceDriverErrorDetectEx::CheckBluetooth() {

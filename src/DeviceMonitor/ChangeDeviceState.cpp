@@ -1,11 +1,14 @@
 // Enables or disables a present device, found by hardware id among all classes, through a
 // property-change request to its class installer.
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
+#include "platform/Mutex.h"
 #include "platform/SetupApi.h"
 
 namespace {
@@ -41,7 +44,29 @@ std::vector<std::uint8_t> PropertyChangeParams(bool enable) {
   return bytes;
 }
 
+// Devices this plug-in disabled and has not enabled since, by hardware id.
+platform::Mutex disabledMutex;
+std::set<std::wstring> disabledDevices;
+
+void NoteState(bool enable, const std::wstring& hardwareId) {
+  std::lock_guard lock(disabledMutex);
+  if (enable)
+    disabledDevices.erase(hardwareId);
+  else
+    disabledDevices.insert(hardwareId);
+}
+
 }  // namespace
+
+void RestoreDisabledDevices() {
+  std::set<std::wstring> devices;
+  {
+    std::lock_guard lock(disabledMutex);
+    devices = disabledDevices;
+  }
+  for (const auto& hardwareId : devices)
+    DeviceDriverErrorDetectEx::ChangeDeviceState(true, hardwareId);
+}
 
 bool DeviceDriverErrorDetectEx::ChangeDeviceState(bool enable, const std::wstring& hardwareId) {
   using namespace platform;
@@ -84,5 +109,7 @@ bool DeviceDriverErrorDetectEx::ChangeDeviceState(bool enable, const std::wstrin
               SetupDiCallClassInstaller(DIF_PROPERTYCHANGE, set, device);
   }
   SetupDiDestroyDeviceInfoList(set);
+  if (applied)
+    NoteState(enable, hardwareId);
   return applied;
 }

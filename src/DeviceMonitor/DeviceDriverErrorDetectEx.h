@@ -44,6 +44,8 @@ class DeviceDriverErrorDetectEx {
   static bool CheckWifiCardSteps(bool firstStart);
 };
 
+// Enables again every device that ChangeDeviceState disabled and nothing enabled since.
+void RestoreDisabledDevices();
 // True when the configuration switch realtek/IsSupportRealtekCallback is on and the Wi-Fi
 // card is a Realtek one.
 bool IsSupportRealtekCallback();

@@ -6,6 +6,7 @@
 #include "DeviceMonitor/DetectorState.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/DynamicDll.h"
+#include "common/CallbackGate.h"
 #include "common/Log.h"
 #include "config/FuncSwitchConfig.h"
 #include "hostapi/HardwareSdk.h"
@@ -89,17 +90,20 @@ void DeviceDriverErrorDetectEx::UnRegistRealtekCallBack() {
 }
 
 void OnRealtekUsbError(int code) {
-  if (code != kUsbLinkError)
+  gate::Entry entry;  // called on a thread of the vendor library
+  if (!entry || code != kUsbLinkError)
     return;
   if (detector::Realtek().repairRunning.exchange(true))
     return;
-  platform::StartDetachedThread([] {
+  const bool started = platform::StartDetachedThread([] {
     {
       CMsgEvent transient;
       DeviceDriverErrorDetectEx::DealRealtekUsbError(&transient);
     }
     detector::Realtek().repairRunning = false;
   });
+  if (!started)
+    detector::Realtek().repairRunning = false;
 }
 
 void DeviceDriverErrorDetectEx::DealRealtekUsbError(CMsgEvent* transient) {

@@ -31,13 +31,13 @@ void Report(const std::string& eventId, const ReportPairList& pairs) {
   ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, eventId, pairs);
 }
 
-// Disable, pause, enable, pause. False when the module is stopping.
+// Disable, pause, enable, pause. False when the module is stopping; the card is enabled
+// again all the same.
 bool Reenable(const std::wstring& hardwareId) {
   DeviceDriverErrorDetectEx::ChangeDeviceState(false, hardwareId);
-  if (!platform::Sleep(kStateChangePauseMs))
-    return false;
+  const bool paused = platform::Sleep(kStateChangePauseMs);
   DeviceDriverErrorDetectEx::ChangeDeviceState(true, hardwareId);
-  return platform::Sleep(kStateChangePauseMs);
+  return paused && platform::Sleep(kStateChangePauseMs);
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ void DeviceDriverErrorDetectEx::StartWifiCheck() {
   auto& state = detector::Wifi();
   if (state.checkRunning.exchange(true))
     return;
-  platform::StartDetachedThread([] {
+  const bool launched = platform::StartDetachedThread([] {
     CMsgEvent transient;
     auto& state = detector::Wifi();
     const std::uint64_t started = platform::GetSystemTimeMs();
@@ -57,6 +57,8 @@ void DeviceDriverErrorDetectEx::StartWifiCheck() {
     }
     state.checkRunning = false;
   });
+  if (!launched)
+    state.checkRunning = false;
 }
 
 void DeviceDriverErrorDetectEx::CheckWifiCard(bool firstStart) {

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-
-#include "platform/Mutex.h"
+#include <mutex>
 
 #pragma pack(push, 8)
 // One message on the bus: 48 bytes, little-endian.
@@ -55,14 +54,9 @@ class CIPCMessageClient {
   bool PostIPCMessage(const tagIPC_MESSAGE_ITEM& item);
 
  protected:
+  // Filled by the derived client; read by the library's receiving thread. The mutex is the
+  // library's own (a standard mutex, held only for a look-up or a store).
   std::map<std::uint32_t, MsgHandler> m_mapMsgHandler;
   MsgHandler m_defaultMsgHandler;
-  platform::Mutex m_mutexHandler;  // guards the table and the default handler
-
- private:
-  // Called by the library's receiving thread for each incoming message.
-  void DispatchIncoming(tagIPC_MESSAGE_ITEM& item);
-  friend struct IPCClientAccess;
-
-  void* m_impl;
+  std::mutex m_mutexHandler;  // guards the table and the default handler
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
+#include "common/CallbackGate.h"
 #include "hostapi/StringConv.h"
 #include "ipc/DiskEventMonitor.h"
 #include "platform/LastError.h"
@@ -25,7 +26,8 @@ bool ContainsNoCase(const std::string& text, const std::string& part) {
 
 DWORD EventLogCallback(platform::EVT_SUBSCRIBE_NOTIFY_ACTION action, void*,
                        platform::EVT_HANDLE event) {
-  if (action != platform::EvtSubscribeActionDeliver)
+  gate::Entry entry;
+  if (!entry || action != platform::EvtSubscribeActionDeliver)
     return platform::GetLastError();
   DWORD used = 0;
   if (platform::EvtRender(event, platform::EvtRenderEventXml, 0, nullptr, &used) ||

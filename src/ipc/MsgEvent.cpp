@@ -4,6 +4,7 @@
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/DynamicDll.h"
+#include "common/CallbackGate.h"
 #include "ipc/BackgroundJobs.h"
 #include "ipc/DispatcherState.h"
 #include "platform/EventLog.h"
@@ -18,17 +19,28 @@ CMsgEvent* CMsgEvent::GetInstance() {
   return &instance;
 }
 
+CIPCMessageClient::MsgHandler CMsgEvent::Bind(Handler handler) {
+  // The receiving thread is a host thread: it comes in through the gate.
+  return [this, handler](tagIPC_MESSAGE_ITEM& item) {
+    if (gate::Entry entry{})
+      (this->*handler)(item);
+  };
+}
+
 void CMsgEvent::RegisterMsgHandler(std::uint32_t msgId, Handler handler) {
   std::lock_guard lock(m_mutexHandler);
-  m_mapMsgHandler[msgId] = [this, handler](tagIPC_MESSAGE_ITEM& item) { (this->*handler)(item); };
+  m_mapMsgHandler[msgId] = Bind(handler);
 }
 
 void CMsgEvent::SetDefaultMsgHandler(Handler handler) {
   std::lock_guard lock(m_mutexHandler);
-  m_defaultMsgHandler = [this, handler](tagIPC_MESSAGE_ITEM& item) { (this->*handler)(item); };
+  m_defaultMsgHandler = Bind(handler);
 }
 
 bool CMsgEvent::Register() {
+  // A new life of the plug-in after an earlier Uninit.
+  platform::RestartModuleThreads();
+  gate::Open();
   LoadRealtekLibrary();
   // The touchpad module starts here once it is built.
   dispatcher::GetState().diskMonitoring = false;
@@ -58,6 +70,13 @@ bool CMsgEvent::Register() {
 }
 
 bool CMsgEvent::Uninit() {
+  // First everything stops: every wait of the plug-in ends, no thread starts, no host thread
+  // comes in, and every thread in plug-in code returns. Whatever they opened on the way out
+  // is closed below.
+  platform::StopModuleThreads();
+  gate::CloseAndDrain();
+  platform::JoinModuleThreads();
+
   auto& state = dispatcher::GetState();
   state.diskMonitoring = false;
   if (void* disk = state.diskEventSubscription.exchange(nullptr))
@@ -69,6 +88,8 @@ bool CMsgEvent::Uninit() {
     CMsgEvent transient;
     DeviceDriverErrorDetectEx::UnRegistRealtekCallBack();
   }
+  // No device stays disabled by a repair that the stop cut short.
+  RestoreDisabledDevices();
   DynamicDll::Instance().Unload();
   return true;
 }

@@ -21,7 +21,10 @@ class CMsgEvent : public CIPCMessageClient {
   // Loads the vendor libraries, binds the 14 request handlers, subscribes to the broadcast
   // group, installs the default handler and starts the background threads. Always true.
   bool Register();
-  // Stops the watchers and closes the subscriptions. Handlers stay registered. Always true.
+  // Stops the plug-in: ends its waits, keeps host threads out of its code and waits for every
+  // thread inside it, then stops the watchers, closes the subscriptions, enables again the
+  // devices a repair left disabled and unloads the Realtek library. Handlers stay in the
+  // table, but no request reaches them until the next Register. Always true.
   bool Uninit();
 
   // One "615001001" report per disk with the event counts; nothing when report is false.
@@ -48,6 +51,7 @@ class CMsgEvent : public CIPCMessageClient {
 
  private:
   using Handler = void (CMsgEvent::*)(tagIPC_MESSAGE_ITEM&);
+  MsgHandler Bind(Handler handler);
   void RegisterMsgHandler(std::uint32_t msgId, Handler handler);
   void SetDefaultMsgHandler(Handler handler);
 };

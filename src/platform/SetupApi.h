@@ -1,6 +1,7 @@
 #pragma once
 // The device setup calls (SetupAPI). Device lists are opaque handles; the property-change
 // request is passed as the raw bytes of SP_PROPCHANGE_PARAMS.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,12 +21,17 @@ struct Guid {
   bool operator==(const Guid&) const = default;
 };
 
-// SP_DEVINFO_DATA as far as callers use it: the device's place in its list.
+// SP_DEVINFO_DATA: the device's place in its list, laid out as in a 64-bit process.
 struct SP_DEVINFO_DATA {
   DWORD cbSize = 32;
   Guid ClassGuid{};
   DWORD DevInst = 0;
+  std::uint64_t Reserved = 0;  // ULONG_PTR
 };
+static_assert(sizeof(Guid) == 16);
+static_assert(sizeof(SP_DEVINFO_DATA) == 32);
+static_assert(offsetof(SP_DEVINFO_DATA, DevInst) == 20);
+static_assert(offsetof(SP_DEVINFO_DATA, Reserved) == 24);
 
 constexpr DWORD DIGCF_PRESENT = 0x00000002;
 constexpr DWORD DIGCF_ALLCLASSES = 0x00000004;

@@ -2,7 +2,6 @@
 // tests link the same code statically and drive the exports themselves.
 #include "platform/Module.h"
 #include "platform/ModuleEntry.h"
-#include "platform/Thread.h"
 #include "plugin/PluginApp.h"
 
 namespace {
@@ -18,9 +17,8 @@ void OnAttach() {
 }
 
 void OnDetach() {
-  // No thread may run the module's code once it is unmapped: stop them while everything
-  // they use still exists, then leave the plug-in manager.
-  platform::ShutdownModuleThreads();
+  // Only leaves the plug-in manager: the entry point never waits (on Windows it runs under
+  // the loader lock). The plug-in's threads were stopped and joined by Uninit.
   App().ExitInstance();
 }
 

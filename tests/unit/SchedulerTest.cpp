@@ -147,28 +147,41 @@ TEST_F(SchedulerTest, ParallelModeRunsBusyThreadsTogether) {
   EXPECT_EQ(NowMs(), 5000);
 }
 
-TEST_F(SchedulerTest, UnloadEndsModuleSleepsEarlyAndRefusesNewThreads) {
+TEST_F(SchedulerTest, StopEndsEveryPlugInSleepJoinsModuleThreadsAndRefusesNewOnes) {
+  auto& sched = emu::Scheduler::Instance();
   std::vector<std::string> events;
+  Joiner hostDone;
   platform::StartDetachedThread([&] {
     const bool full = platform::Sleep(600000);
     events.push_back(std::string(full ? "slept" : "stopped") + "@" + std::to_string(NowMs()));
     // A thread that ignores the answer and waits again is let go at once.
     events.push_back(platform::Sleep(1000) ? "slept again" : "stopped again");
   });
+  // A host thread sleeping inside plug-in code is cut short as well.
+  sched.StartThread(
+      [&] {
+        events.push_back(platform::Sleep(600000) ? "host slept" : "host stopped");
+        hostDone.Done();
+      },
+      emu::Scheduler::ThreadKind::Host);
   platform::Sleep(5);
-  emu::Scheduler::Instance().StopModuleThreads();
-  EXPECT_EQ(events, (std::vector<std::string>{"stopped@5", "stopped again"}));
+  sched.StopModuleThreads();
+  sched.JoinModuleThreads();
+  hostDone.Wait(1);
+  EXPECT_EQ(events, (std::vector<std::string>{"stopped@5", "stopped again", "host stopped"}));
+  EXPECT_EQ(NowMs(), 5);
   EXPECT_TRUE(platform::IsModuleStopping());
+  EXPECT_FALSE(platform::Sleep(10));
 
   bool ran = false;
-  platform::StartDetachedThread([&] { ran = true; });
-  platform::Sleep(10);
+  EXPECT_FALSE(platform::StartDetachedThread([&] { ran = true; }));
+  sched.SleepUntilNs(sched.NowNs() + 10'000'000);
   EXPECT_FALSE(ran);
-  EXPECT_EQ(emu::Scheduler::Instance().TrackedCount(), 1u);  // only this test's thread
+  EXPECT_EQ(sched.WaitForOthersToFinish(), std::vector<std::string>{});
 
-  emu::Scheduler::Instance().AllowModuleThreads();
-  platform::StartDetachedThread([&] { ran = true; });
-  platform::Sleep(10);
+  sched.AllowModuleThreads();
+  EXPECT_TRUE(platform::StartDetachedThread([&] { ran = true; }));
+  sched.JoinModuleThreads();
   EXPECT_TRUE(ran);
 }
 

@@ -1,8 +1,15 @@
 #pragma once
 // A queue drained in order by a tracked thread of its own, started with the first item: the
-// receiving thread of an IPC client, the callback thread of an event-log subscription.
+// receiving thread of an IPC client, the callback thread of an event-log subscription. The
+// handler is a module's callback: each call is marked as one.
+//
+// The queue's state is shared with its thread, so the mailbox may be destroyed (even from
+// its own handler) while the thread still has to wake up and leave; closing waits only for
+// an item that is being handled, never for the thread to exit.
 #include <deque>
 #include <functional>
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "emu/Scheduler.h"
@@ -12,7 +19,8 @@ namespace emu {
 template <class Item>
 class Mailbox {
  public:
-  explicit Mailbox(std::function<void(Item&)> handle) : handle_(std::move(handle)) {}
+  Mailbox(std::function<void(Item&)> handle, std::string threadName)
+      : state_(std::make_shared<State>(std::move(handle), std::move(threadName))) {}
   ~Mailbox() { Close(); }
   Mailbox(const Mailbox&) = delete;
   Mailbox& operator=(const Mailbox&) = delete;
@@ -23,57 +31,75 @@ class Mailbox {
     bool start = false;
     {
       std::unique_lock lock(sched.Lock());
-      if (closed_)
+      if (state_->closed)
         return;
-      queue_.push_back(std::move(item));
-      start = !started_;
-      started_ = true;
-      arrived_.NotifyOne();
+      state_->queue.push_back(std::move(item));
+      start = !state_->started;
+      state_->started = true;
+      state_->arrived.NotifyOne();
     }
-    if (start)
-      sched.StartThread([this] { Run(); }, Scheduler::ThreadKind::Host);
+    if (start) {
+      sched.StartThread([state = state_] { Run(*state); }, Scheduler::ThreadKind::Host,
+                        state_->threadName);
+    }
   }
 
-  // After Close no item is handled any more; it waits for the item in hand, unless it is
+  // After Close no item is handled any more. It waits for the item in hand, unless it is
   // called from that very handling.
   void Close() {
     auto& sched = Scheduler::Instance();
     std::unique_lock lock(sched.Lock());
-    closed_ = true;
-    arrived_.NotifyAll();
-    if (started_ && current_ != this)
-      stopped_.Wait(lock, [this] { return finished_; });
+    State& s = *state_;
+    s.closed = true;
+    s.arrived.NotifyAll();
+    if (current_ != &s)
+      s.handled.Wait(lock, [&s] { return !s.handling; });
   }
 
   // True on the thread that drains this mailbox.
-  bool OnOwnThread() const { return current_ == this; }
+  bool OnOwnThread() const { return current_ == state_.get(); }
 
  private:
-  void Run() {
-    current_ = this;
+  struct State {
+    State(std::function<void(Item&)> h, std::string name)
+        : handle(std::move(h)),
+          threadName(std::move(name)),
+          arrived("the next item for " + threadName, true),
+          handled("the item in hand of " + threadName) {}
+    std::function<void(Item&)> handle;
+    std::string threadName;
+    std::deque<Item> queue;
+    Condition arrived, handled;
+    bool closed = false, started = false, handling = false;
+  };
+
+  static void Run(State& s) {
+    current_ = &s;
     auto& sched = Scheduler::Instance();
     for (;;) {
       Item item;
       {
         std::unique_lock lock(sched.Lock());
-        arrived_.Wait(lock, [this] { return closed_ || !queue_.empty(); });
-        if (closed_)
+        s.arrived.Wait(lock, [&s] { return s.closed || !s.queue.empty(); });
+        if (s.closed)
           break;
-        item = std::move(queue_.front());
-        queue_.pop_front();
+        item = std::move(s.queue.front());
+        s.queue.pop_front();
+        s.handling = true;
       }
-      handle_(item);
+      {
+        CallbackScope inside;
+        s.handle(item);
+      }
+      std::unique_lock lock(sched.Lock());
+      s.handling = false;
+      s.handled.NotifyAll();
     }
-    std::unique_lock lock(sched.Lock());
-    finished_ = true;
-    stopped_.NotifyAll();
+    current_ = nullptr;
   }
 
   static thread_local const void* current_;
-  std::function<void(Item&)> handle_;
-  std::deque<Item> queue_;
-  Condition arrived_, stopped_;
-  bool closed_ = false, started_ = false, finished_ = false;
+  std::shared_ptr<State> state_;
 };
 
 template <class Item>

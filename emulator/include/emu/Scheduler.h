@@ -10,6 +10,10 @@
 // Deterministic mode runs one tracked thread at a time, picking the next from a FIFO of
 // ready threads, so a scenario plays the same way every time. Parallel mode runs every ready
 // thread at once (for ThreadSanitizer). Real mode uses the machine's clock.
+//
+// Nothing escapes the clock silently: a thread the scheduler does not know is adopted the
+// moment it waits, sleeps or starts a thread; and when every tracked thread waits and none
+// sleeps, the deadlock handler gets a report of who waits on what.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -18,6 +22,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace emu {
 
@@ -27,13 +32,20 @@ enum class WakeReason { Normal, Stopping };
 
 struct TrackedThread;
 
-// Threads blocked on one condition; used only under Scheduler::Lock().
+// Threads blocked on one condition; used only under Scheduler::Lock(). The description
+// names the condition in deadlock reports. An idle list is where a queue's thread waits for
+// its next item: waiting there holds nobody up.
 class WaitList {
  public:
+  explicit WaitList(std::string what = "a condition", bool idle = false)
+      : what_(std::move(what)), idle_(idle) {}
   bool Empty() const { return waiters_.empty(); }
+  void Describe(std::string what) { what_ = std::move(what); }
 
  private:
   friend class Scheduler;
+  std::string what_;
+  bool idle_;
   std::deque<TrackedThread*> waiters_;
 };
 
@@ -41,9 +53,11 @@ class Scheduler {
  public:
   static Scheduler& Instance();
 
-  // Starts a new run at time 0. Only while no other tracked thread exists.
+  // Starts a new run at time 0. Only the calling thread may be tracked; otherwise it throws
+  // std::logic_error naming the threads still alive.
   void Reset(ClockMode clock, RunMode mode);
   bool IsVirtual();
+  RunMode Mode();
 
   // Nanoseconds since Reset.
   std::int64_t NowNs();
@@ -52,31 +66,53 @@ class Scheduler {
   std::mutex& Lock() { return mu_; }
 
   // With Lock() held: waits until another thread wakes this one through the list. A thread
-  // that is not tracked yet is adopted first.
+  // that is not tracked yet is adopted as a waiter, without letting go of the lock first.
   WakeReason Block(std::unique_lock<std::mutex>& lock, WaitList& list);
   // With Lock() held: wakes the longest waiter, or all of them. Returns whether one woke.
   bool WakeOne(WaitList& list);
   void WakeAll(WaitList& list);
 
-  // Sleeps until the deadline (ns since Reset). Module threads wake early with Stopping
-  // while the module is being unloaded.
-  WakeReason SleepUntilNs(std::int64_t deadlineNs);
+  // Sleeps until the deadline (ns since Reset). An interruptible sleep (the plug-in's own
+  // waits, on any thread) ends early with Stopping once the module stops, and returns at
+  // once while it is stopping.
+  WakeReason SleepUntilNs(std::int64_t deadlineNs, bool interruptible = false);
 
   enum class ThreadKind { Module, Host };
-  // Starts a tracked, detached thread. Throws std::system_error when it cannot start.
-  // A module thread asked for while the module is stopping is not started.
-  void StartThread(std::function<void()> body, ThreadKind kind);
+  // Starts a tracked, detached thread. Returns false, without running the body, for a module
+  // thread asked for while the module stops. Throws std::system_error when the operating
+  // system cannot start it.
+  bool StartThread(std::function<void()> body, ThreadKind kind, std::string name = "");
 
   // Tracks the calling thread (a driver such as fdhost's timeline) until Release.
-  void AdoptCurrentThread();
+  void AdoptCurrentThread(const std::string& name = "");
   void ReleaseCurrentThread();
   bool IsCurrentThreadTracked();
 
-  // Ends pending sleeps of module threads and returns once all have returned. New module
-  // threads are refused until AllowModuleThreads().
+  // The module's stop: ends the interruptible sleeps and refuses new module threads.
+  // JoinModuleThreads then returns once every module thread has returned.
   void StopModuleThreads();
+  void JoinModuleThreads();
   void AllowModuleThreads();
   bool ModuleStopping();
+  std::size_t ModuleThreadCount();
+
+  // Host threads mark the calls they make into a loaded module's callbacks, so that an
+  // unload can tell whether a thread is still inside the module.
+  void EnterCallback();
+  void LeaveCallback();
+  // Waits until no thread inside a callback is ready or running (callbacks that are about
+  // to return get to return), then names the threads still inside one.
+  std::vector<std::string> ThreadsInsideCallbacks();
+
+  // At the end of a run: waits until the calling thread is the only tracked one, as long as
+  // others can still run without the clock moving; returns the names and waits of those
+  // that remain (sleeping or blocked for good).
+  std::vector<std::string> WaitForOthersToFinish();
+
+  // Called, with the scheduler lock held, when every tracked thread waits and none sleeps.
+  // It must not call into the scheduler; the default prints the report and aborts.
+  using DeadlockHandler = std::function<void(const std::string& report, std::int64_t nowMs)>;
+  void SetDeadlockHandler(DeadlockHandler handler);
 
   // Number of tracked threads (for tests and diagnostics).
   std::size_t TrackedCount();
@@ -84,12 +120,14 @@ class Scheduler {
  private:
   Scheduler() = default;
   TrackedThread* CurrentLocked(std::unique_lock<std::mutex>& lock);
-  TrackedThread* AdoptLocked(std::unique_lock<std::mutex>& lock);
+  TrackedThread* NewThreadLocked(bool module, std::string name, const char* kindName);
   void MakeReadyLocked(TrackedThread* t, WakeReason reason);
   void DispatchLocked();
+  void ReportDeadlockLocked();
   void WaitUntilRunning(std::unique_lock<std::mutex>& lock, TrackedThread* t);
   void GiveUpCpuLocked(TrackedThread* t);
   void FinishLocked(TrackedThread* t);
+  std::string DescribeLocked(const TrackedThread* t) const;
 
   std::mutex mu_;
   ClockMode clock_ = ClockMode::Virtual;
@@ -100,15 +138,22 @@ class Scheduler {
   std::map<std::pair<std::int64_t, std::uint64_t>, TrackedThread*> sleepers_;
   std::set<TrackedThread*> all_;
   std::size_t running_ = 0;
+  std::size_t starting_ = 0;  // created, not yet queued: busy for the clock
   std::uint64_t nextSleepOrder_ = 0;
+  std::uint64_t nextThreadNumber_ = 1;
   std::size_t moduleThreads_ = 0;
   bool moduleStopping_ = false;
-  WaitList moduleJoin_;
+  WaitList moduleJoin_{"the module's threads to return"};
+  WaitList callbackSettled_{"callbacks to return or wait"};
+  WaitList othersFinished_{"the other threads to finish"};
+  DeadlockHandler deadlockHandler_;
 };
 
 // A condition variable on the scheduler lock.
 class Condition {
  public:
+  explicit Condition(std::string what = "a condition", bool idle = false)
+      : list_(std::move(what), idle) {}
   WakeReason Wait(std::unique_lock<std::mutex>& lock) {
     return Scheduler::Instance().Block(lock, list_);
   }
@@ -119,9 +164,19 @@ class Condition {
   }
   void NotifyOne() { Scheduler::Instance().WakeOne(list_); }
   void NotifyAll() { Scheduler::Instance().WakeAll(list_); }
+  void Describe(std::string what) { list_.Describe(std::move(what)); }
 
  private:
   WaitList list_;
+};
+
+// Marks a host thread's call into a module's callback for the length of a scope.
+class CallbackScope {
+ public:
+  CallbackScope() { Scheduler::Instance().EnterCallback(); }
+  ~CallbackScope() { Scheduler::Instance().LeaveCallback(); }
+  CallbackScope(const CallbackScope&) = delete;
+  CallbackScope& operator=(const CallbackScope&) = delete;
 };
 
 }  // namespace emu
