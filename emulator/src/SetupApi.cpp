@@ -1,6 +1,7 @@
 // The device setup calls over the virtual laptop's device tree: the Wi-Fi card, the
 // Bluetooth adapter and the scenario's "devices" list.
 #include "platform/SetupApi.h"
+#include <algorithm>
 
 #include <cstring>
 #include <map>
@@ -277,7 +278,18 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
       "device", {{"op", enable ? "enable" : "disable"},
                  {"hardware_id", id},
                  {"params_hex", emu::ToHex(params->second.data(), params->second.size())}});
-  emu::Laptop::Instance().ApplyEffect((enable ? "enable:" : "disable:") + id);
+  auto& laptop = emu::Laptop::Instance();
+  // The laptop remembers which devices stand disabled.
+  nlohmann::json disabled = laptop.Get("disabled_devices");
+  if (!disabled.is_array())
+    disabled = nlohmann::json::array();
+  auto it = std::find(disabled.begin(), disabled.end(), id);
+  if (!enable && it == disabled.end())
+    disabled.push_back(id);
+  if (enable && it != disabled.end())
+    disabled.erase(it);
+  laptop.Set("disabled_devices", disabled);
+  laptop.ApplyEffect((enable ? "enable:" : "disable:") + id);
   return true;
 }
 

@@ -18,13 +18,26 @@ void Transcript::Clear() {
 }
 
 void Transcript::Write(std::string_view kind, Line fields) {
+  WriteAt(Scheduler::Instance().NowNs() / 1000000, kind, std::move(fields));
+}
+
+void Transcript::WriteAt(std::int64_t tMs, std::string_view kind, Line fields) {
   Line line;
-  line["t_ms"] = Scheduler::Instance().NowNs() / 1000000;
+  line["t_ms"] = tMs;
   line["kind"] = kind;
   for (auto& [key, value] : fields.items())
     line[key] = std::move(value);
   std::lock_guard lock(mu_);
-  lines_.push_back(std::move(line));
+  if (sink_)
+    sink_(line);
+  if (keepLines_)
+    lines_.push_back(std::move(line));
+}
+
+void Transcript::SetSink(std::function<void(const Line&)> sink, bool keepLines) {
+  std::lock_guard lock(mu_);
+  sink_ = std::move(sink);
+  keepLines_ = keepLines;
 }
 
 std::vector<Line> Transcript::Lines() const {

@@ -79,3 +79,81 @@ TEST(Lifecycle, ParallelModeServesTheSameAnswers) {
 }
 
 }  // namespace
+
+namespace {
+
+fdhost::RunResult RunFileFor(const std::string& name, std::int64_t forMs,
+                             emu::RunMode mode = emu::RunMode::Deterministic) {
+  fdhost::RunOptions options;
+  options.forMs = forMs;
+  options.mode = mode;
+  return fdhost::RunScenario(emu::LoadScenarioFile(std::string(FD_SCENARIO_DIR) + "/" + name),
+                             options);
+}
+
+// Lines written after the host's "uninit" line, other than the host's own.
+std::vector<emu::Line> AfterUninit(const fdhost::RunResult& run) {
+  std::vector<emu::Line> out;
+  bool after = false;
+  for (const auto& line : run.transcript) {
+    if (after && line["kind"] != "host")
+      out.push_back(line);
+    after = after || (line["kind"] == "host" && line["op"] == "uninit");
+  }
+  return out;
+}
+
+// The Bluetooth re-check of broadcast 0xA0004 runs on the IPC receiving thread and sleeps 5 s
+// holding its mutex. An unload in that sleep used to unlock a freed mutex, or report
+// "609001035" after the module was gone.
+TEST(StopRegression, BluetoothRecheckOnTheReceivingThreadEndsBeforeUnload) {
+  for (auto mode : {emu::RunMode::Deterministic, emu::RunMode::Parallel}) {
+    const auto run = RunFileFor("bluetooth-missing-in-usb-class.json", 62000, mode);
+    ASSERT_TRUE(run.ok) << run.error;
+    EXPECT_TRUE(OfKind(run, "fault").empty());
+    EXPECT_TRUE(AfterUninit(run).empty()) << AfterUninit(run).front().dump();
+    EXPECT_EQ(run.transcript.back()["op"], "unload");
+  }
+}
+
+// A repair thread waits inside the Realtek library's stop call when Uninit comes: the library
+// used to be unloaded under it.
+TEST(StopRegression, RealtekLibraryIsNotUnloadedUnderARepairThread) {
+  const auto run = RunFileFor("realtek-usb-error.json", 30000);
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  EXPECT_EQ(run.transcript.back()["op"], "unload");
+  EXPECT_EQ(platform::GetModuleHandleA("RtkBTReset.dll"), nullptr);
+}
+
+// A thread whose wake-up falls on the tick of the stop used to subscribe after Uninit and
+// never close; an event-log callback used to run the disk reader during the unload.
+TEST(StopRegression, NoSubscriptionOutlivesUninit) {
+  const std::vector<std::pair<std::string, std::int64_t>> cases = {
+      {"disk-daily-report.json", 600000}, {"disk-errors.json", 600000}, {"requests-tour.json", 0}};
+  for (const auto& [name, forMs] : cases) {
+    for (int round = 0; round < 5; ++round) {
+      const auto run = RunFileFor(name, forMs, emu::RunMode::Parallel);
+      ASSERT_TRUE(run.ok) << run.error;
+      EXPECT_TRUE(OfKind(run, "fault").empty()) << name << ": " << OfKind(run, "fault")[0].dump();
+      int open = 0;
+      for (const auto& line : OfKind(run, "eventlog"))
+        open += line["op"] == "subscribe" ? 1 : line["op"] == "close" ? -1 : 0;
+      EXPECT_EQ(open, 0) << name;
+    }
+  }
+}
+
+// An unload during a repair's pause used to leave the Wi-Fi card disabled.
+TEST(StopRegression, AStopInARepairPauseEnablesTheCardAgain) {
+  for (std::int64_t forMs : {700, 3700}) {
+    const auto run = RunFileFor("wifi-code10-nothing-cures.json", forMs);
+    ASSERT_TRUE(run.ok) << run.error;
+    const auto devices = OfKind(run, "device");
+    ASSERT_FALSE(devices.empty());
+    EXPECT_EQ(devices.back()["op"], "enable") << "stopped at " << forMs;
+    EXPECT_TRUE(OfKind(run, "fault").empty());
+  }
+}
+
+}  // namespace

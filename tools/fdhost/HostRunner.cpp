@@ -1,5 +1,6 @@
 #include "fdhost/HostRunner.h"
 
+#include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/Timeline.h"
 #include "emu/VendorHooks.h"
@@ -24,6 +25,45 @@ void SleepUntilMs(std::int64_t ms) {
   emu::Scheduler::Instance().SleepUntilNs(ms * 1000000);
 }
 
+// A fault of the stop: written as a "fault" line, which no run should ever show.
+void Fault(const std::string& what, const std::vector<std::string>& details) {
+  emu::Transcript::Instance().Write("fault", {{"what", what}, {"details", details}});
+}
+
+// What must hold before the module may go: no thread inside it, none of its threads alive,
+// nothing it opened still open. A fault is written, and then the threads are stopped
+// anyway, so that the run reports the fault instead of crashing.
+void CheckBeforeUnload() {
+  auto& sched = emu::Scheduler::Instance();
+  const auto inside = sched.ThreadsInsideCallbacks();
+  if (!inside.empty())
+    Fault("host threads inside the plug-in at unload", inside);
+  if (const std::size_t alive = sched.ModuleThreadCount()) {
+    Fault("plug-in threads alive at unload", {std::to_string(alive) + " thread(s)"});
+    sched.StopModuleThreads();
+    sched.JoinModuleThreads();
+  }
+  std::vector<std::string> open;
+  for (const auto& s : emu::EventLogService::Instance().Open())
+    open.push_back(s.query);
+  if (!open.empty())
+    Fault("event-log subscriptions open at unload", open);
+}
+
+// After the unload: no device left disabled, no thread of the run left behind.
+void CheckAfterUnload() {
+  const auto disabled = emu::Laptop::Instance().Get("disabled_devices");
+  if (disabled.is_array() && !disabled.empty())
+    Fault("devices left disabled", disabled.get<std::vector<std::string>>());
+  std::vector<std::string> left;
+  for (const auto& thread : emu::Scheduler::Instance().WaitForOthersToFinish()) {
+    if (thread.find("(idle)") == std::string::npos)
+      left.push_back(thread);
+  }
+  if (!left.empty())
+    Fault("threads left behind", left);
+}
+
 }  // namespace
 
 std::uint32_t InterfaceIdOf(const char* interfaceName) {
@@ -36,12 +76,12 @@ std::uint32_t InterfaceIdOf(const char* interfaceName) {
 
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) {
   auto& sched = emu::Scheduler::Instance();
+  sched.AdoptCurrentThread("host timeline");
   sched.Reset(options.clock, options.mode);
   emu::Transcript::Instance().Clear();
   emu::LoadLaptop(scenario.laptop);
   InstallConfigFile();
   emu::Laptop::Instance().SetStartEpochMs(scenario.startEpochMs);
-  sched.AdoptCurrentThread();
 
   RunResult result;
   const std::int64_t runFor = options.forMs.value_or(scenario.runForMs);
@@ -76,11 +116,13 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
     }  // the requesters leave the bus
   }
   if (plugin) {
+    CheckBeforeUnload();
     platform::FreeLibrary(plugin);
     Note("unload");
   }
   if (manager)
     platform::FreeLibrary(manager);
+  CheckAfterUnload();
   sched.ReleaseCurrentThread();
   result.transcript = emu::Transcript::Instance().Lines();
   return result;

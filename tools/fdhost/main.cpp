@@ -1,11 +1,14 @@
 // fdhost: plays the laptop-management service around the plug-in.
 //   fdhost run [SCENARIO.json] [--for MS] [--transcript FILE] [--format jsonl|text]
 //              [--parallel] [--real-time]
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
 #include "fdhost/DiskReplyDecoder.h"
 #include "fdhost/HostRunner.h"
 
@@ -79,8 +82,6 @@ int main(int argc, char** argv) {
     std::cerr << "fdhost: " << e.what() << "\n";
     return 2;
   }
-  const fdhost::RunResult result = fdhost::RunScenario(scenario, options);
-
   std::ofstream file;
   if (!transcriptPath.empty()) {
     file.open(transcriptPath);
@@ -89,10 +90,22 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // Each line goes out as it is written, so a crash or a deadlock keeps every line before it.
   std::ostream& out = transcriptPath.empty() ? std::cout : file;
-  for (const auto& line : result.transcript) {
-    out << (format == "text" ? emu::FormatTextLine(line) : line.dump()) << "\n";
-  }
+  emu::Transcript::Instance().SetSink(
+      [&out, text = format == "text"](const emu::Line& line) {
+        out << (text ? emu::FormatTextLine(line) : line.dump()) << std::endl;
+      },
+      false);
+  emu::Scheduler::Instance().SetDeadlockHandler(
+      [&out](const std::string& report, std::int64_t nowMs) {
+        emu::Transcript::Instance().WriteAt(nowMs, "fault", {{"what", report}});
+        out.flush();
+        std::cerr << "fdhost: " << report << std::endl;
+        std::_Exit(3);
+      });
+  const fdhost::RunResult result = fdhost::RunScenario(scenario, options);
+  emu::Transcript::Instance().SetSink(nullptr);
   if (!result.ok) {
     std::cerr << "fdhost: " << (result.error.empty() ? "Init returned false" : result.error)
               << "\n";

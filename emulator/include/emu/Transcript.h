@@ -1,6 +1,8 @@
 #pragma once
 // Everything the plug-in does to the outside world, in virtual-time order, one JSON object
 // per line. Every line has t_ms (milliseconds since Init) and kind.
+#include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -18,6 +20,12 @@ class Transcript {
 
   void Clear();
   void Write(std::string_view kind, Line fields);
+  // For callers that hold the scheduler lock (and so cannot read the clock).
+  void WriteAt(std::int64_t tMs, std::string_view kind, Line fields);
+  // Each line is also handed to the sink as it is written, in order (fdhost prints and
+  // flushes it, so a crash keeps every line up to it). Without keeping, only the sink sees
+  // the lines: a long run then needs no memory for them.
+  void SetSink(std::function<void(const Line&)> sink, bool keepLines = true);
   std::vector<Line> Lines() const;
   // Lines of one kind (a copy).
   std::vector<Line> Lines(std::string_view kind) const;
@@ -26,6 +34,8 @@ class Transcript {
   Transcript() = default;
   mutable std::mutex mu_;
   std::vector<Line> lines_;
+  std::function<void(const Line&)> sink_;
+  bool keepLines_ = true;
 };
 
 // Lower-case hex of the bytes.
