@@ -1,5 +1,6 @@
 #include "ipc/MsgEvent.h"
 
+#include <map>
 #include <mutex>
 
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
@@ -74,6 +75,15 @@ bool CMsgEvent::Uninit() {
   // comes in, and every thread in plug-in code returns. Whatever they opened on the way out
   // is closed below.
   platform::StopModuleThreads();
+  // The receiving thread finds no handler of the plug-in any more: the table is emptied (and
+  // destroyed on this thread, at the end), so no message reaches plug-in code after Uninit.
+  std::map<std::uint32_t, MsgHandler> handlers;
+  MsgHandler fallback;
+  {
+    std::lock_guard lock(m_mutexHandler);
+    handlers.swap(m_mapMsgHandler);
+    fallback.swap(m_defaultMsgHandler);
+  }
   gate::CloseAndDrain();
   platform::JoinModuleThreads();
 

@@ -23,8 +23,8 @@ class CMsgEvent : public CIPCMessageClient {
   bool Register();
   // Stops the plug-in: ends its waits, keeps host threads out of its code and waits for every
   // thread inside it, then stops the watchers, closes the subscriptions, enables again the
-  // devices a repair left disabled and unloads the Realtek library. Handlers stay in the
-  // table, but no request reaches them until the next Register. Always true.
+  // devices a repair left disabled and unloads the Realtek library. The handler table is
+  // emptied: no request reaches the plug-in until the next Register. Always true.
   bool Uninit();
 
   // One "615001001" report per disk with the event counts; nothing when report is false.
