@@ -1,5 +1,6 @@
 #include "emu/Scheduler.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -18,6 +19,7 @@ struct TrackedThread {
   bool interruptible = false;  // the current sleep ends at a module stop
   WakeReason reason = WakeReason::Normal;
   std::string name;
+  std::uint64_t number = 0;
   const WaitList* waitingOn = nullptr;
   std::int64_t sleepUntil = 0;
   int callbackDepth = 0;
@@ -88,6 +90,7 @@ TrackedThread* Scheduler::NewThreadLocked(bool module, std::string name, const c
   auto* t = new TrackedThread();
   t->module = module;
   const std::uint64_t number = nextThreadNumber_++;
+  t->number = number;
   t->name = (name.empty() ? std::string(kindName) : name) + " #" + std::to_string(number);
   all_.insert(t);
   return t;
@@ -147,6 +150,13 @@ void Scheduler::DispatchLocked() {
   }
 }
 
+std::vector<const TrackedThread*> Scheduler::InStartOrderLocked() const {
+  std::vector<const TrackedThread*> threads(all_.begin(), all_.end());
+  std::sort(threads.begin(), threads.end(),
+            [](const TrackedThread* a, const TrackedThread* b) { return a->number < b->number; });
+  return threads;
+}
+
 std::string Scheduler::DescribeLocked(const TrackedThread* t) const {
   switch (t->state) {
     case TrackedThread::State::Ready:
@@ -175,7 +185,7 @@ void Scheduler::ReportDeadlockLocked() {
   if (!stuck)
     return;
   std::string report = "deadlock: no thread can run and none sleeps";
-  for (const TrackedThread* t : all_)
+  for (const TrackedThread* t : InStartOrderLocked())
     report += "\n  " + DescribeLocked(t);
   const std::int64_t nowMs = virtualNow_ / 1000000;
   if (deadlockHandler_) {
@@ -429,7 +439,7 @@ std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
   while (clock_ == ClockMode::Virtual && busyInside())
     Block(lock, callbackSettled_);
   std::vector<std::string> inside;
-  for (const TrackedThread* t : all_) {
+  for (const TrackedThread* t : InStartOrderLocked()) {
     if (t != self && t->callbackDepth > 0)
       inside.push_back(DescribeLocked(t));
   }
@@ -453,7 +463,7 @@ std::vector<std::string> Scheduler::WaitForOthersToFinish() {
   while (clock_ == ClockMode::Virtual && othersBusy())
     Block(lock, othersFinished_);
   std::vector<std::string> remaining;
-  for (const TrackedThread* t : all_) {
+  for (const TrackedThread* t : InStartOrderLocked()) {
     if (t != self)
       remaining.push_back(DescribeLocked(t));
   }

@@ -1,5 +1,6 @@
 #include "emu/VirtualDrive.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -15,8 +16,14 @@ VirtualDrive& VirtualDrive::Instance() {
 
 VirtualDrive::VirtualDrive() {
   std::string pattern = (fs::temp_directory_path() / "fdemu-drive-XXXXXX").string();
-  if (mkdtemp(pattern.data()))
-    root_ = pattern;
+  if (!mkdtemp(pattern.data()))
+    return;
+  root_ = pattern;
+  // The folder goes with the process (the instance itself is never destroyed).
+  std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(Instance().root_, ec);
+  });
 }
 
 void VirtualDrive::Reset() {

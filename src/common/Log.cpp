@@ -47,12 +47,23 @@ std::string QualifiedName(const char* prettyFunction) {
   return name;
 }
 
+const char* FileName(const char* path) {
+  if (!path)
+    return "";
+  const char* name = path;
+  for (const char* p = path; *p; ++p) {
+    if (*p == '/' || *p == '\\')
+      name = p + 1;
+  }
+  return name;
+}
+
 void Write(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
            const char* prettyFunction) {
   log4cplus::Logger logger = GetLogger();
   if (!logger.isEnabledFor(level))
     return;
-  logger.forcedLog(level, text + "(" + QualifiedName(prettyFunction) + ")", file, line,
+  logger.forcedLog(level, text + "(" + QualifiedName(prettyFunction) + ")", FileName(file), line,
                    prettyFunction);
 }
 

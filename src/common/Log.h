@@ -10,6 +10,10 @@ namespace fdlog {
 // "bool CMsgEvent::Register()" -> "CMsgEvent::Register".
 std::string QualifiedName(const char* prettyFunction);
 
+// The file name of a source path, without its folders (log lines do not depend on where
+// the sources were built).
+const char* FileName(const char* path);
+
 void Write(log4cplus::LogLevel level, const std::string& text, const char* file, int line,
            const char* prettyFunction);
 

@@ -30,16 +30,19 @@ CIPCDataIO::~CIPCDataIO() {
 std::uint32_t CIPCDataIO::Reserve(std::uint32_t n) {
   if (n == 0)
     return 0;
-  if (m_mode != kSerialize)
+  if (m_mode != kSerialize || !m_item)
     throw std::runtime_error(kInvalidCallType);
   const std::uint64_t needed = std::uint64_t{m_position} + n;
   if (static_cast<std::int64_t>(m_item->nDataLen) >= static_cast<std::int64_t>(needed))
     return n;
-  if (needed > static_cast<std::uint64_t>(kMaxBufferSize)) {
+  // A block must be positive and no larger than the largest buffer, so the rounded
+  // capacity stays within 32 bits.
+  if (needed > static_cast<std::uint64_t>(kMaxBufferSize) || m_blockSize <= 0 ||
+      m_blockSize > kMaxBufferSize) {
     throw std::runtime_error(kInvalidBufferSize);
   }
-  const auto need = static_cast<std::int32_t>(needed);
-  const std::int32_t capacity = (need - 1 + m_blockSize) / m_blockSize * m_blockSize;
+  const auto capacity = static_cast<std::int32_t>(
+      (static_cast<std::int64_t>(needed) - 1 + m_blockSize) / m_blockSize * m_blockSize);
   if (capacity > m_allocated) {
     // The allocation grows geometrically so that many small writes copy the buffer only
     // O(log n) times; the capacity the item shows is still the block-rounded size.
@@ -78,11 +81,12 @@ std::uint32_t CIPCDataIO::WriteUInt8(std::uint8_t value) {
 }
 
 std::uint32_t CIPCDataIO::ReadBytes(void* destination, std::uint32_t n) {
-  if (m_mode != kUnserialize)
+  if (m_mode != kUnserialize || !m_item)
     throw std::runtime_error(kInvalidCallType);
-  if (static_cast<std::int64_t>(m_item->nDataLen) < std::int64_t{m_position} + n) {
+  // A received item without bytes has none to read, whatever its length field says.
+  const std::int64_t available = m_item->pData ? m_item->nDataLen : 0;
+  if (available < std::int64_t{m_position} + n)
     throw std::runtime_error(kTooSmall);
-  }
   if (n == 0)
     return 0;
   std::memcpy(destination, m_item->pData + m_position, n);

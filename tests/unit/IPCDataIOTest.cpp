@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -104,6 +106,29 @@ TEST(Serializer, RefusesBuffersAbove256MiB) {
   EXPECT_EQ(io.Position(), 4u);
   EXPECT_EQ(item.nDataLen, 64);
   EXPECT_EQ(Hex(io), "07000000");
+}
+
+TEST(Serializer, BadConstructionGivesItsErrorInsteadOfACrash) {
+  // No item: nothing to write into or read from.
+  CIPCDataIO noWriter(64, CIPCDataIO::kSerialize, false, nullptr);
+  EXPECT_EQ(ThrownText([&] { noWriter.WriteUInt32(1); }), "Invalid serialize call type");
+  CIPCDataIO noReader(64, CIPCDataIO::kUnserialize, false, nullptr);
+  std::uint32_t value = 0;
+  EXPECT_EQ(ThrownText([&] { noReader.ReadUInt32(&value); }), "Invalid serialize call type");
+  // Block sizes of 0 or below cannot round a capacity; one near the 32-bit limit must not
+  // wrap it.
+  for (std::int32_t block : {0, -64, INT32_MAX}) {
+    tagIPC_MESSAGE_ITEM item;
+    CIPCDataIO io(block, CIPCDataIO::kSerialize, false, &item);
+    EXPECT_EQ(ThrownText([&] { io.WriteUInt32(1); }), "Invalid buffer size") << block;
+    EXPECT_EQ(item.pData, nullptr);
+    EXPECT_EQ(io.Position(), 0u);
+  }
+  // A received item whose length field promises bytes it does not carry.
+  tagIPC_MESSAGE_ITEM lying;
+  lying.nDataLen = 16;
+  CIPCDataIO reader(64, CIPCDataIO::kUnserialize, false, &lying);
+  EXPECT_EQ(ThrownText([&] { reader.ReadUInt32(&value); }), "Data for unserialize too small");
 }
 
 TEST(Serializer, WriterFreesItsBufferAndOwnedItem) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EmuFixture.h"
@@ -197,6 +199,98 @@ TEST_F(SchedulerTest, RealClockModeSleepsForReal) {
   });
   joiner.Wait(1);
   EXPECT_GE(sched.NowNs() - before, 20'000'000);
+}
+
+}  // namespace
+
+namespace {
+
+class SchedulerGuards : public EmuTest {};
+
+TEST_F(SchedulerGuards, ResetRefusesWhileAnotherThreadStillSleeps) {
+  auto& sched = emu::Scheduler::Instance();
+  platform::StartDetachedThread([] { platform::Sleep(600000); });
+  platform::Sleep(1);
+  try {
+    sched.Reset(emu::ClockMode::Virtual, emu::RunMode::Deterministic);
+    ADD_FAILURE() << "Reset accepted a sleeping thread";
+  } catch (const std::logic_error& e) {
+    EXPECT_NE(std::string(e.what()).find("module thread"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("sleeping until 600000 ms"), std::string::npos);
+  }
+  sched.StopModuleThreads();
+  sched.JoinModuleThreads();
+}
+
+TEST_F(SchedulerGuards, SleepersWithTheSameDeadlineAfterAResetAreAllKept) {
+  // The sleep order keeps counting across resets: no two sleepers ever share a key.
+  auto& sched = emu::Scheduler::Instance();
+  Joiner joiner;
+  for (int i = 0; i < 3; ++i) {
+    platform::StartDetachedThread([&] {
+      platform::Sleep(100);
+      joiner.Done();
+    });
+  }
+  joiner.Wait(3);
+  sched.Reset(emu::ClockMode::Virtual, emu::RunMode::Deterministic);
+  Joiner again;
+  for (int i = 0; i < 3; ++i) {
+    platform::StartDetachedThread([&] {
+      platform::Sleep(100);
+      again.Done();
+    });
+  }
+  again.Wait(3);
+  EXPECT_EQ(NowMs(), 100);
+}
+
+TEST_F(SchedulerGuards, AnUntrackedThreadIsAdoptedStraightIntoItsWait) {
+  auto& sched = emu::Scheduler::Instance();
+  emu::Condition cond("the test's flag");
+  bool flag = false;
+  Joiner joiner;
+  std::thread outsider([&] {
+    {
+      std::unique_lock lock(sched.Lock());
+      cond.Wait(lock, [&] { return flag; });
+    }
+    joiner.Done();
+  });
+  while (sched.TrackedCount() < 2)
+    std::this_thread::yield();
+  {
+    std::unique_lock lock(sched.Lock());
+    flag = true;
+    cond.NotifyAll();
+  }
+  joiner.Wait(1);
+  outsider.join();
+  EXPECT_EQ(sched.TrackedCount(), 1u);
+}
+
+// Two threads take two mutexes in opposite order.
+void LockInOppositeOrder() {
+  auto& sched = emu::Scheduler::Instance();
+  sched.AdoptCurrentThread("test thread");
+  sched.Reset(emu::ClockMode::Virtual, emu::RunMode::Deterministic);
+  platform::Mutex first;
+  platform::Mutex second;
+  platform::StartDetachedThread([&] {
+    std::lock_guard a(first);
+    platform::Sleep(10);
+    std::lock_guard b(second);
+  });
+  std::lock_guard b(second);
+  platform::Sleep(10);
+  std::lock_guard a(first);
+}
+
+TEST(SchedulerDeathTest, ADeadlockIsReportedWithWhoWaitsOnWhat) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(LockInOppositeOrder(),
+               "deadlock: no thread can run and none sleeps.*test thread #[0-9]+: waits for a "
+               "plug-in mutex.*module thread #[0-9]+: waits for a plug-in mutex");
 }
 
 }  // namespace

@@ -128,6 +128,7 @@ class Scheduler {
   void GiveUpCpuLocked(TrackedThread* t);
   void FinishLocked(TrackedThread* t);
   std::string DescribeLocked(const TrackedThread* t) const;
+  std::vector<const TrackedThread*> InStartOrderLocked() const;
 
   std::mutex mu_;
   ClockMode clock_ = ClockMode::Virtual;
