@@ -4,13 +4,15 @@
 #   ./run.sh demo [fdhost args]   build, then run fdhost on its built-in demo laptop
 #   ./run.sh test                 build, then run the whole test suite under the sanitizers
 #   ./run.sh bench                build optimised, then run the benchmarks
+#   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
+#   ./run.sh sweep                unload every scenario at every point, serial and parallel
 #   ./run.sh build                set-up and build only
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev hdparm)
+  libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev)
 
 install_packages() {
   local missing=()
@@ -32,6 +34,28 @@ build() { # dir build-type [extra cmake args]
   cmake --build "$dir" -j "$(nproc)"
 }
 
+FUZZ_TARGETS=(payload disk_record config_frame event_xml scenario reply_decode)
+
+# Builds the fuzz targets with clang, then runs each over its checked-in corpus: seconds=0
+# only replays the corpus, otherwise new inputs are kept in a scratch folder beside it.
+fuzz() { # seconds
+  local seconds=$1
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DFD_FUZZ=ON -DFD_TESTS=OFF -DFD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j "$(nproc)" --target "${FUZZ_TARGETS[@]/#/fuzz_}"
+  for t in "${FUZZ_TARGETS[@]}"; do
+    local found="build-fuzz/found/$t"
+    mkdir -p "$found"
+    if [ "$seconds" -eq 0 ]; then
+      "./build-fuzz/bin/fuzz_$t" -runs=0 "fuzz/corpus/$t" 2>&1 | tail -n 1
+    else
+      (cd "$found" && "../../bin/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+        . "../../../fuzz/corpus/$t" 2>&1 | grep -E "stat::(number_of_executed_units|average_exec_per_sec)|Done" |
+        sed "s/^/$t: /")
+    fi
+  done
+}
+
 cmd=${1:-test}
 [ $# -gt 0 ] && shift
 install_packages
@@ -51,13 +75,21 @@ case "$cmd" in
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     build build-tsan Debug -DFD_SANITIZE=thread -DFD_BENCH=OFF
     ctest --test-dir build-tsan --output-on-failure -j "$(nproc)"
+    # Every parser of outside bytes: the corpora replayed, then a few seconds of new inputs.
+    fuzz 0
+    fuzz 5
+    ;;
+  fuzz) fuzz "${1:-60}" ;;
+  sweep)
+    build build-asan Debug -DFD_SANITIZE=address,undefined
+    FD_UNLOAD_SWEEP=all ./build-asan/bin/fd_scenario_tests --gtest_filter='UnloadSweep.*'
     ;;
   bench)
     build build-release Release
     ./build-release/bin/fd_bench "$@"
     ;;
   *)
-    echo "usage: $0 demo|test|bench|build" >&2
+    echo "usage: $0 demo|test|bench|fuzz|sweep|build" >&2
     exit 2
     ;;
 esac

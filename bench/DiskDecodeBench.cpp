@@ -2,12 +2,8 @@
 // ATA SSD, and an NVMe Identify Controller + SMART / Health log.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-
+#include "DiskRecordDecode.h"
 #include "emu/DiskImages.h"
-#include "smart/CAtaSmart.h"
-#include "smart/Families.h"
-#include "smart/IdentifyDecode.h"
 
 namespace {
 
@@ -24,19 +20,7 @@ void BM_DecodeAtaRecord(benchmark::State& state) {
   const auto thresholds = emu::BuildSmartThresholds(kSsd);
   for (auto _ : state) {
     smart::ATA_SMART_INFO asi;
-    std::memcpy(asi.IdentifyDevice, identify.data(), 512);
-    smart::DecodeNames(asi);
-    smart::DecodeVersions(asi);
-    smart::DecodeTransferModes(asi);
-    asi.MeasuredTimeUnitType =
-        smart::PowerOnUnit(asi.Model, asi.FirmwareRev, asi.MajorVersion, asi.TransferModeType);
-    smart::DecodeFeatures(asi);
-    smart::DecodeCapacity(asi);
-    std::memcpy(asi.SmartReadData, data.data(), 512);
-    std::memcpy(asi.SmartReadThreshold, thresholds.data(), 512);
-    smart::CAtaSmart::FillSmartData(asi);
-    smart::ClassifyDisk(asi);
-    smart::CAtaSmart::FillSmartThreshold(asi);
+    diskrecord::DecodeAta(asi, identify.data(), data.data(), thresholds.data());
     benchmark::DoNotOptimize(asi.Temperature);
   }
   state.SetItemsProcessed(state.iterations());
@@ -49,10 +33,7 @@ void BM_DecodeNvmeRecord(benchmark::State& state) {
   const auto log = emu::BuildNvmeLog(disk);
   for (auto _ : state) {
     smart::ATA_SMART_INFO asi;
-    std::memcpy(asi.IdentifyDevice, identify.data(), 512);
-    std::memcpy(asi.SmartReadData, log.data(), 512);
-    smart::DecodeNvmeIdentify(asi);
-    smart::DecodeNvmeLog(asi);
+    diskrecord::DecodeNvme(asi, identify.data(), log.data());
     benchmark::DoNotOptimize(asi.Temperature);
   }
   state.SetItemsProcessed(state.iterations());
