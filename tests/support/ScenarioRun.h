@@ -25,7 +25,7 @@ inline std::vector<emu::Line> OfKind(const fdhost::RunResult& run, const std::st
 }
 
 // A request entry for a timeline.
-inline std::string Request(int atMs, const std::string& msg, const std::string& payloadHex,
+inline std::string Request(std::int64_t atMs, const std::string& msg, const std::string& payloadHex,
                            const std::string& src = "0x10000",
                            const std::string& reply = "0x10001") {
   return R"({"at_ms": )" + std::to_string(atMs) + R"(, "ipc_request": {"msg": ")" + msg +
