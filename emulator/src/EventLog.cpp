@@ -9,6 +9,7 @@
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
+#include "platform/Text.h"
 
 namespace emu {
 
@@ -198,7 +199,7 @@ bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer,
   }
   if (!record->rendered) {
     record->rendered = std::make_shared<const std::wstring>(
-        DE::UTF8ToUnicode(emu::EventLogService::RenderXml(*record)));
+        platform::Utf8ToWide(emu::EventLogService::RenderXml(*record)));
   }
   const std::wstring& xml = *record->rendered;
   const DWORD needed = static_cast<DWORD>((xml.size() + 1) * sizeof(wchar_t));

@@ -9,6 +9,7 @@
 #include "hostapi/StringConv.h"
 #include "hostapi/VexSoftShelf.h"
 #include "hostapi/WinApp.h"
+#include "platform/Text.h"
 
 namespace {
 emu::Laptop& laptop() {
@@ -17,7 +18,7 @@ emu::Laptop& laptop() {
 }  // namespace
 
 std::wstring GetDeviceDriverVersion(stDEVICE_DRIVER_TYPE type) {
-  return DE::UTF8ToUnicode(
+  return platform::Utf8ToWide(
       laptop().GetString("drivers.versions." + std::to_string(static_cast<int>(type)), ""));
 }
 
@@ -33,7 +34,7 @@ CNetworkCard::CNetworkCard() = default;
 CNetworkCard::~CNetworkCard() = default;
 
 std::wstring CNetworkCard::GetWireLessCardHardID() {
-  return DE::UTF8ToUnicode(laptop().GetString("wifi.hardware_id", ""));
+  return platform::Utf8ToWide(laptop().GetString("wifi.hardware_id", ""));
 }
 
 std::uint32_t CNetworkCard::GetProblemCode(int cardType) {
@@ -45,7 +46,7 @@ std::uint32_t CNetworkCard::GetProblemCode(int cardType) {
 std::wstring CNetworkCard::GetDriverVersion(int cardType) {
   if (cardType != 0)
     return L"";
-  return DE::UTF8ToUnicode(laptop().GetString("wifi.driver_version", ""));
+  return platform::Utf8ToWide(laptop().GetString("wifi.driver_version", ""));
 }
 
 CNetworkAdapter::CNetworkAdapter() = default;
@@ -58,11 +59,11 @@ CBluetooth::CBluetooth() = default;
 CBluetooth::~CBluetooth() = default;
 
 std::wstring CBluetooth::GetDeviceName() {
-  return DE::UTF8ToUnicode(laptop().GetString("bluetooth.name", ""));
+  return platform::Utf8ToWide(laptop().GetString("bluetooth.name", ""));
 }
 
 std::wstring CBluetooth::GetHardwareID() {
-  return DE::UTF8ToUnicode(laptop().GetString("bluetooth.hardware_id", ""));
+  return platform::Utf8ToWide(laptop().GetString("bluetooth.hardware_id", ""));
 }
 
 std::uint32_t CBluetooth::GetDeviceErrorState() {
@@ -92,7 +93,7 @@ std::vector<std::wstring> CBluetooth::GetExternalDeviceHardID() {
     return ids;
   for (const auto& id : list) {
     if (id.is_string())
-      ids.push_back(DE::UTF8ToUnicode(id.get<std::string>()));
+      ids.push_back(platform::Utf8ToWide(id.get<std::string>()));
   }
   return ids;
 }

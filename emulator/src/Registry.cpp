@@ -7,6 +7,7 @@
 #include "emu/VirtualRegistry.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
+#include "platform/Text.h"
 
 namespace DE {
 
@@ -90,7 +91,7 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
       emu::VirtualRegistry::Instance().GetValue(KeyPath(root, key), UnicodeToUTF8(name));
   if (!stored || !stored->is_string())
     return false;
-  value = UTF8ToUnicode(stored->get<std::string>());
+  value = platform::Utf8ToWide(stored->get<std::string>());
   return true;
 }
 
@@ -136,7 +137,7 @@ bool GetSelfFullFilePath(std::wstring& out, const std::wstring& relativePath) {
   }
   if (!relative.empty() && relative.front() == '\\')
     relative.erase(0, 1);
-  out = DE::UTF8ToUnicode(dir + "\\" + relative);
+  out = platform::Utf8ToWide(dir + "\\" + relative);
   return true;
 }
 

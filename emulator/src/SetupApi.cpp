@@ -12,6 +12,7 @@
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -218,7 +219,7 @@ bool SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data
   // REG_MULTI_SZ: each id and its NUL, then a final NUL, in UTF-16 little-endian.
   std::u16string units;
   for (const auto& id : device->hardwareIds) {
-    units += DE::UnicodeToUTF16(DE::UTF8ToUnicode(id));
+    units += platform::WideToUtf16(platform::Utf8ToWide(id));
     units.push_back(0);
   }
   units.push_back(0);

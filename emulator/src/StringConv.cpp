@@ -1,5 +1,7 @@
-// The Util library's text conversions. On this machine the ANSI code page is UTF-8.
+// The Util library's text conversions and the plug-in's own (platform/Text.h), over one
+// codec. On this machine the ANSI code page is UTF-8.
 #include "hostapi/StringConv.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -129,19 +131,23 @@ std::string UnicodeToUTF8(const std::wstring& text) {
   return out;
 }
 
-std::wstring UTF8ToUnicode(const std::string& text) {
-  return FromCodePoints(DecodeUtf8(text));
-}
-
 std::string UnicodeToANSI(const std::wstring& text) {
   return UnicodeToUTF8(text);
 }
 
 std::wstring ANSIToUnicode(const std::string& text) {
-  return UTF8ToUnicode(text);
+  return platform::Utf8ToWide(text);
 }
 
-std::u16string UnicodeToUTF16(const std::wstring& text) {
+}  // namespace DE
+
+namespace platform {
+
+std::wstring Utf8ToWide(const std::string& text) {
+  return FromCodePoints(DecodeUtf8(text));
+}
+
+std::u16string WideToUtf16(const std::wstring& text) {
   std::u16string out;
   out.reserve(text.size());
   for (char32_t c : CodePoints(text))
@@ -149,8 +155,8 @@ std::u16string UnicodeToUTF16(const std::wstring& text) {
   return out;
 }
 
-std::wstring UTF16ToUnicode(const std::u16string& units) {
+std::wstring Utf16ToWide(const std::u16string& units) {
   return FromCodePoints(DecodeUtf16(units));
 }
 
-}  // namespace DE
+}  // namespace platform

@@ -9,6 +9,7 @@
 #include "emu/DiskImages.h"
 #include "emu/Laptop.h"
 #include "hostapi/StringConv.h"
+#include "platform/Text.h"
 #include "platform/Wmi.h"
 
 namespace platform {
@@ -26,7 +27,7 @@ std::string Lower(std::string text) {
 WmiValue Text(const std::string& text) {
   WmiValue v;
   v.kind = WmiValue::Kind::Text;
-  v.text = DE::UTF8ToUnicode(text);
+  v.text = platform::Utf8ToWide(text);
   return v;
 }
 
@@ -45,7 +46,7 @@ WmiObject ObjectOf(const json& properties) {
   WmiObject object;
   for (auto& [key, value] : properties.items()) {
     if (!value.is_object() && !value.is_array())
-      object[DE::UTF8ToUnicode(key)] = Value(value);
+      object[platform::Utf8ToWide(key)] = Value(value);
   }
   return object;
 }

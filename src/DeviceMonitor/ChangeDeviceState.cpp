@@ -10,6 +10,7 @@
 #include "platform/LastError.h"
 #include "platform/Mutex.h"
 #include "platform/SetupApi.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ std::vector<std::wstring> MultiString(const std::vector<std::uint8_t>& bytes) {
     }
     if (current.empty())
       break;  // the final NUL
-    strings.push_back(DE::UTF16ToUnicode(current));
+    strings.push_back(platform::Utf16ToWide(current));
     current.clear();
   }
   return strings;

@@ -6,6 +6,7 @@
 #include "ipc/MsgEvent.h"
 #include "ipc/PayloadEncoding.h"
 #include "ipc/Reply.h"
+#include "platform/Text.h"
 #include "smart/CAtaSmart.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 enum class DiskRequest { kHardDisks, kSolidStateDisks, kFeatures };
 
 void WriteText(IIPCDataIO& io, const std::string& utf8) {
-  payload::WriteWideString(io, DE::UTF8ToUnicode(utf8));
+  payload::WriteWideString(io, platform::Utf8ToWide(utf8));
 }
 
 void WriteAttributes(IIPCDataIO& io, const smart::ATA_SMART_INFO& asi, int count) {

@@ -1,6 +1,7 @@
 #include "ipc/PayloadEncoding.h"
 
 #include "hostapi/StringConv.h"
+#include "platform/Text.h"
 
 namespace payload {
 
@@ -10,7 +11,7 @@ void WriteBool(IIPCDataIO& io, bool value) {
 }
 
 void WriteWideString(IIPCDataIO& io, const std::wstring& text) {
-  const std::u16string units = DE::UnicodeToUTF16(text);
+  const std::u16string units = platform::WideToUtf16(text);
   io.WriteUInt32(static_cast<std::uint32_t>(units.size()));
   // Code units go out little-endian whatever the host's byte order, in one write.
   std::string bytes(units.size() * 2, '\0');

@@ -9,6 +9,7 @@
 #include "platform/Service.h"
 #include "platform/Sleep.h"
 #include "platform/Storage.h"
+#include "platform/Text.h"
 #include "smart/CAtaSmart.h"
 #include "smart/DeviceIo.h"
 #include "smart/IdentifyDecode.h"
@@ -65,7 +66,7 @@ std::int32_t IntOf(const platform::WmiObject& object, const wchar_t* name) {
 std::vector<platform::WmiObject> QueryAll(platform::WmiConnection& wmi, const std::string& wql) {
   std::vector<platform::WmiObject> objects;
   std::unique_ptr<platform::WmiEnumerator> enumerator;
-  if (wmi.ExecQuery(DE::UTF8ToUnicode(wql), enumerator) != platform::S_OK || !enumerator)
+  if (wmi.ExecQuery(platform::Utf8ToWide(wql), enumerator) != platform::S_OK || !enumerator)
     return objects;
   platform::WmiObject object;
   while (objects.size() < kMaxWmiObjects &&

@@ -4,6 +4,7 @@
 
 #include "hostapi/StringConv.h"
 #include "platform/SetupApi.h"
+#include "platform/Text.h"
 #include "platform/Wmi.h"
 #include "smart/CAtaSmart.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 std::string FirstDeviceId(platform::WmiConnection& wmi, const std::string& query) {
   std::unique_ptr<platform::WmiEnumerator> enumerator;
-  if (wmi.ExecQuery(DE::UTF8ToUnicode(query), enumerator) != platform::S_OK || !enumerator)
+  if (wmi.ExecQuery(platform::Utf8ToWide(query), enumerator) != platform::S_OK || !enumerator)
     return "";
   platform::WmiObject object;
   if (enumerator->Next(10000, object) != platform::S_OK)
@@ -57,7 +58,8 @@ void FindPciExpressLink(ATA_SMART_INFO& asi) {
                               "'} WHERE AssocClass=Win32_SCSIControllerDevice");
   if (controller.empty())
     return;
-  platform::HDEVINFO set = platform::SetupDiGetClassDevsForInstanceW(DE::UTF8ToUnicode(controller));
+  platform::HDEVINFO set =
+      platform::SetupDiGetClassDevsForInstanceW(platform::Utf8ToWide(controller));
   if (set == platform::INVALID_HANDLE_VALUE_DEVINFO)
     return;
   platform::SP_DEVINFO_DATA device;

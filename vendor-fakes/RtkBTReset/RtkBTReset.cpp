@@ -3,7 +3,9 @@
 // realtek.start_results, realtek.stop_results and realtek.reset_results lists (0 success;
 // the last entry repeats); a timeline {"vendor_event": {"library": "realtek", "code": 1}}
 // makes the watch call back, on a thread of its own, while it runs.
+#include <atomic>
 #include <mutex>
+#include <string>
 
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
@@ -16,7 +18,14 @@ using Callback = void (*)(int);
 
 Callback watchCallback = nullptr;  // guarded by the scheduler lock, with inFlight
 int inFlight = 0;
-emu::Condition drained;
+emu::Condition drained("the Realtek watch's callbacks to return");
+std::atomic<int> callsInside{0};  // threads inside an export of this library
+
+// Counts a thread inside one of the exports, so that an unload under it is caught.
+struct Inside {
+  Inside() { ++callsInside; }
+  ~Inside() { --callsInside; }
+};
 
 void Note(const char* op, emu::Line extra) {
   emu::Line fields = {{"library", "realtek"}, {"op", op}};
@@ -40,13 +49,16 @@ void OnTimelineEvent(const nlohmann::json& event) {
     return;
   sched.StartThread(
       [callback, code] {
-        callback(code);
+        {
+          emu::CallbackScope intoThePlugIn;
+          callback(code);
+        }
         auto& s = emu::Scheduler::Instance();
         std::unique_lock lock(s.Lock());
         if (--inFlight == 0)
           drained.NotifyAll();
       },
-      emu::Scheduler::ThreadKind::Host);
+      emu::Scheduler::ThreadKind::Host, "Realtek watch callback thread");
 }
 
 __attribute__((constructor)) void Attach() {
@@ -54,6 +66,11 @@ __attribute__((constructor)) void Attach() {
 }
 __attribute__((destructor)) void Detach() {
   emu::VendorHooks::Instance().Clear("realtek");
+  if (const int inside = callsInside.load()) {
+    emu::Transcript::Instance().Write("fault",
+                                      {{"what", "RtkBTReset.dll unloaded with threads inside it"},
+                                       {"details", {std::to_string(inside) + " thread(s)"}}});
+  }
 }
 
 }  // namespace
@@ -61,6 +78,7 @@ __attribute__((destructor)) void Detach() {
 extern "C" {
 
 int RTKStartWatchUsbErr(Callback callback) {
+  Inside inside;
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.start_results", 0));
   Note("start_watch", {{"result", result}});
@@ -72,6 +90,7 @@ int RTKStartWatchUsbErr(Callback callback) {
 }
 
 int RTKStopWatchUsbErr() {
+  Inside inside;
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.stop_results", 0));
   Note("stop_watch", {{"result", result}});
@@ -84,6 +103,7 @@ int RTKStopWatchUsbErr() {
 }
 
 int RTKBTReset() {
+  Inside inside;
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.reset_results", 0));
   Note("reset", {{"result", result}});

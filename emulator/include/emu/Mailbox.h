@@ -25,9 +25,12 @@ class Mailbox {
   Mailbox(const Mailbox&) = delete;
   Mailbox& operator=(const Mailbox&) = delete;
 
-  // Queues the item; dropped once the mailbox is closed.
+  // Queues the item; dropped once the mailbox is closed. A sender the scheduler does not
+  // know is adopted first: the clock must not move while it still works.
   void Push(Item item) {
     auto& sched = Scheduler::Instance();
+    if (!sched.IsCurrentThreadTracked() && sched.IsVirtual())
+      sched.AdoptCurrentThread();
     bool start = false;
     {
       std::unique_lock lock(sched.Lock());
