@@ -54,10 +54,12 @@ std::string CheckRun(const fdhost::RunResult& run) {
   if (!run.ok)
     return "not initialised: " + run.error;
   for (const auto& line : run.transcript) {
-    if (line["kind"] == "fault")
+    if (line.value("kind", "") == "fault")
       return "fault: " + line.dump();
   }
-  if (run.transcript.empty() || run.transcript.back()["op"] != "unload")
+  if (run.transcript.empty())
+    return "no transcript";
+  if (run.transcript.back().value("op", "") != "unload")
     return "output after unload: " + run.transcript.back().dump();
   if (platform::GetModuleHandleA("DeviceFaultDetectPlugin.dll"))
     return "the plug-in is still loaded";
