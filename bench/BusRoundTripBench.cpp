@@ -59,6 +59,7 @@ void RoundTrips(benchmark::State& state, std::uint32_t msg, std::vector<std::uin
   state.SetItemsProcessed(state.iterations());
   CMsgEvent::GetInstance()->Uninit();
   sched.StopModuleThreads();
+  sched.JoinModuleThreads();
   sched.AllowModuleThreads();
 }
 

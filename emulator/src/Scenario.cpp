@@ -95,13 +95,9 @@ std::int64_t ParseUtcTime(const std::string& text) {
   return static_cast<std::int64_t>(timegm(&tm)) * 1000;
 }
 
-Scenario ParseScenario(const std::string& jsonText, const std::string& name) {
-  nlohmann::json doc;
-  try {
-    doc = nlohmann::json::parse(jsonText);
-  } catch (const nlohmann::json::parse_error& e) {
-    throw ScenarioError(name + ": not JSON: " + e.what());
-  }
+namespace {
+
+Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   if (!doc.is_object())
     throw ScenarioError(name + ": a scenario is a JSON object");
   Scenario s;
@@ -156,6 +152,25 @@ Scenario ParseScenario(const std::string& jsonText, const std::string& name) {
     s.laptop.erase(core);
   }
   return s;
+}
+
+}  // namespace
+
+Scenario ParseScenario(const std::string& jsonText, const std::string& name) {
+  nlohmann::json doc;
+  try {
+    doc = nlohmann::json::parse(jsonText);
+  } catch (const nlohmann::json::exception& e) {
+    // Also numbers too large for a double ("1E7172"), which the parser reports apart.
+    throw ScenarioError(name + ": not JSON: " + e.what());
+  }
+  try {
+    return ParseDocument(doc, name);
+  } catch (const nlohmann::json::exception& e) {
+    throw ScenarioError(name + ": a value of the wrong type: " + e.what());
+  } catch (const std::out_of_range& e) {
+    throw ScenarioError(name + ": a number out of range: " + e.what());
+  }
 }
 
 Scenario LoadScenarioFile(const std::string& path) {

@@ -7,6 +7,7 @@
 
 #include "DeviceMonitor/DetectorState.h"
 #include "EmuFixture.h"
+#include "common/CallbackGate.h"
 #include "emu/VirtualRegistry.h"
 #include "fdhost/ConfigFile.h"
 #include "ipc/DispatcherState.h"
@@ -16,6 +17,7 @@ class DetectorTest : public EmuTest {
  protected:
   void SetUp() override {
     EmuTest::SetUp();
+    gate::Open();  // host threads may come in, as after Init
     detector::ResetDetectorState();
     auto& state = dispatcher::GetState();
     state.btRecheckPending = false;

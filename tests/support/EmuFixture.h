@@ -17,6 +17,7 @@ class EmuTest : public ::testing::Test {
   void TearDown() override {
     auto& sched = emu::Scheduler::Instance();
     sched.StopModuleThreads();  // lets every module thread of the test return
+    sched.JoinModuleThreads();
     sched.AllowModuleThreads();
     sched.ReleaseCurrentThread();
   }

@@ -64,6 +64,11 @@ TEST(ScenarioFile, MistakesAreNamed) {
   EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "set": {}, "broadcast": {"msg": 1}}]})")
                 .find("one input per entry"),
             std::string::npos);
+  // Found by fuzzing: these used to escape as library exceptions and end fdhost.
+  EXPECT_NE(ErrorOf(R"({"run_for_ms": 1E7172})").find("not JSON"), std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"start_time": 5})").find("wrong type"), std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"run_for_ms": "99999999999999999999"})").find("run_for_ms"),
+            std::string::npos);
 }
 
 }  // namespace
