@@ -1,7 +1,7 @@
 #pragma once
 // The door through which the host's threads come into the plug-in: IPC handlers, event-log
 // callbacks, vendor library callbacks, jobs and window procedures on the user-interface
-// thread. Each call holds a CallbackGate::Entry for as long as it runs inside. The stop
+// thread. Each call holds a gate::Entry for as long as it runs inside. The stop
 // closes the door and waits until every thread inside has left, so nothing of the plug-in
 // runs on a host thread once its state goes away.
 #include <cstddef>
