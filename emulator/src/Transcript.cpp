@@ -92,48 +92,4 @@ std::vector<unsigned char> FromHex(std::string_view hex) {
   return out;
 }
 
-namespace {
-
-std::string Hex32(const Line& value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%x", value.get<unsigned>());
-  return buf;
-}
-
-std::string Describe(const Line& line) {
-  const std::string kind = line.value("kind", "");
-  if (kind == "ipc") {
-    return "to " + Hex32(line["dst"]) + " msg " + Hex32(line["msg"]) + " payload " +
-           line.value("payload_hex", "");
-  }
-  if (kind == "report") {
-    std::string out = line.value("event", "") + " " + line.value("content", "");
-    if (!line["fields"].empty())
-      out += " fields " + line["fields"].dump();
-    return out;
-  }
-  if (kind == "log") {
-    return "[" + std::to_string(line.value("level", 0)) + "] " + line.value("text", "") + " (" +
-           line.value("function", "") + ")";
-  }
-  if (kind == "debug")
-    return line.value("text", "");
-  Line rest = line;
-  rest.erase("t_ms");
-  rest.erase("kind");
-  return rest.dump();
-}
-
-}  // namespace
-
-std::string FormatTextLine(const Line& line) {
-  const long long ms = line.value("t_ms", 0LL);
-  char stamp[48];
-  std::snprintf(stamp, sizeof stamp, "%4lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60,
-                ms / 1000 % 60, ms % 1000);
-  char kind[32];
-  std::snprintf(kind, sizeof kind, "%-9s", line.value("kind", "").c_str());
-  return std::string(stamp) + "  " + kind + " " + Describe(line);
-}
-
 }  // namespace emu

@@ -27,13 +27,6 @@ TEST(ScenarioFiles, RequestsTour) {
   EXPECT_EQ(OfKind(run, "device").size(), 1u);
 }
 
-TEST(ScenarioFiles, DemoLaptopRunsADay) {
-  const auto run = fdhost::RunScenario(fdhost::DemoScenario(), {});
-  ASSERT_TRUE(run.ok) << run.error;
-  EXPECT_EQ(run.transcript.back()["t_ms"], 90000000);
-  EXPECT_EQ(OfKind(run, "ipc").size(), 5u);
-}
-
 std::vector<std::string> Events(const fdhost::RunResult& run) {
   std::vector<std::string> ids;
   for (const auto& line : OfKind(run, "report"))
@@ -105,15 +98,52 @@ TEST(ScenarioFiles, RealtekUsbErrorRunsOneResetPass) {
   EXPECT_EQ(OfKind(run, "log").back()["text"], "g_resetRealtekBtTime: 1");
 }
 
-// The decoded answer to each disk request of a run, by the request id its reply id stands for.
+// The decoded answer to each disk request of a run, by the request id its reply id stands for:
+// the scenarios ask for disks under the reply ids 0x10011 to 0x10013.
 std::map<std::uint32_t, nlohmann::ordered_json> DiskReplies(const fdhost::RunResult& run) {
   std::map<std::uint32_t, nlohmann::ordered_json> replies;
   for (const auto& line : OfKind(run, "ipc")) {
-    const std::uint32_t request = 0x380000 + (line["msg"].get<std::uint32_t>() & 0xF);
+    const auto reply = line["msg"].get<std::uint32_t>();
+    if (reply < 0x10011 || reply > 0x10013)
+      continue;
+    const std::uint32_t request = 0x380000 + (reply & 0xF);
     replies[request] =
         fdhost::DecodeDiskReply(request, emu::FromHex(line["payload_hex"].get<std::string>()));
   }
   return replies;
+}
+
+// The demo laptop's day, as its description tells it.
+TEST(ScenarioFiles, DemoLaptopDay) {
+  const auto run = fdhost::RunScenario(fdhost::DemoScenario(), {});
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_EQ(run.transcript.back()["t_ms"], 90000000);
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  std::map<std::string, std::vector<std::int64_t>> reports;  // event id -> times
+  for (const auto& line : OfKind(run, "report"))
+    reports[line["event"]].push_back(line["t_ms"]);
+  // The Wi-Fi card: problem code 10, disable/enable does not cure it, the GPIO re-power does.
+  EXPECT_EQ(reports["608001011"].size(), 1u);
+  EXPECT_EQ(reports["608001013"].size(), 1u);
+  ASSERT_EQ(reports["608001014"].size(), 1u);
+  const auto gpio = OfKind(run, "report")[2];
+  EXPECT_EQ(Content(gpio)["gpio"], "1");
+  EXPECT_EQ(Content(gpio)["errorCode"], "0");
+  // The Realtek reset at two hours, the Bluetooth re-power at three.
+  EXPECT_EQ(reports["609001044"], std::vector<std::int64_t>{7210000});
+  EXPECT_EQ(reports["609001042"], std::vector<std::int64_t>{10801000});
+  EXPECT_EQ(reports["609001043"], std::vector<std::int64_t>{10801000});
+  // Both disks reported at the monitor's start, at new error ids and a day later.
+  const auto& disk = reports["615001001"];
+  EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
+  EXPECT_EQ(std::count(disk.begin(), disk.end(), 87000000), 2);
+  // The three disk requests, one answer each, with the right disks.
+  auto replies = DiskReplies(run);
+  ASSERT_EQ(replies[0x380001]["records"].size(), 1u);
+  EXPECT_EQ(replies[0x380001]["records"][0]["model"], "ST1000LM048-2E7172");
+  ASSERT_EQ(replies[0x380002]["records"].size(), 1u);
+  EXPECT_EQ(replies[0x380002]["records"][0]["model"], "Velmora NVMe SSD 512GB");
+  EXPECT_EQ(replies[0x380003]["records"].size(), 2u);
 }
 
 TEST(ScenarioFiles, DisksNvmeAndHdd) {

@@ -1,4 +1,4 @@
-// Unloading at awkward moments: every shipped scenario (and the demo laptop) is cut short at
+// Unloading at awkward moments: every shipped scenario (the demo laptop among them) is cut short at
 // each of its timeline times plus a few offsets and at fixed points, serial and parallel.
 // Every run must end cleanly: no fault line (threads inside the plug-in, threads alive,
 // subscriptions open, devices left disabled, threads left behind), nothing after "unload",
@@ -27,7 +27,6 @@ std::vector<Case> AllScenarios() {
   }
   std::sort(cases.begin(), cases.end(),
             [](const Case& a, const Case& b) { return a.name < b.name; });
-  cases.push_back({"built-in demo", fdhost::DemoScenario()});
   return cases;
 }
 

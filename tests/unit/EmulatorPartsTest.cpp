@@ -7,6 +7,7 @@
 #include "emu/VirtualDrive.h"
 #include "emu/VirtualRegistry.h"
 #include "fdhost/DiskReplyDecoder.h"
+#include "fdhost/TextTimeline.h"
 #include "hostapi/IPCMessageClient.h"
 #include "platform/Wmi.h"
 
@@ -127,20 +128,65 @@ TEST(DiskReplyDecoder, RefusesWhatItCannotRead) {
   EXPECT_EQ(fdhost::DiskReplyText(empty), "SSDs: 0 record(s)\n");
 }
 
-TEST(TextTimeline, LinesAreReadable) {
-  emu::Line line = {{"t_ms", 90061001},
-                    {"kind", "ipc"},
-                    {"dst", 65536},
-                    {"msg", 65537},
-                    {"payload_hex", "01000000"}};
-  EXPECT_EQ(emu::FormatTextLine(line),
-            "  25:01:01.001  ipc       to 0x10000 msg 0x10001 payload 01000000");
-  line = {{"t_ms", 5},
-          {"kind", "log"},
-          {"level", 40000},
-          {"text", "set flag fail"},
-          {"function", "A::B"}};
-  EXPECT_EQ(emu::FormatTextLine(line), "   0:00:00.005  log       [40000] set flag fail (A::B)");
+TEST(TextTimeline, TellsTheRunAsAStory) {
+  fdhost::TextTimeline timeline;
+  auto line = [](std::int64_t t, const char* kind, emu::Line fields) {
+    fields["t_ms"] = t;
+    fields["kind"] = kind;
+    return fields;
+  };
+  EXPECT_EQ(
+      timeline.Format(line(60000, "input",
+                           {{"input", "ipc_request"},
+                            {"msg", "0x390024"},
+                            {"src", "0x10000"},
+                            {"reply", "0x10001"},
+                            {"payload_hex", "01"}})),
+      "   0:01:00.000  timeline        request 0x390024 (BIOS switch) from 0x10000, payload 01");
+  // The answer is paired with its request by reply id and requester, and decoded.
+  EXPECT_EQ(timeline.Format(line(
+                60000, "ipc",
+                {{"dst", 0x10000}, {"msg", 0x10001}, {"payload_hex", "01000000010000000100"}})),
+            "   0:01:00.000  bus             answer to 0x390024 (BIOS switch) for 0x10000: device "
+            "type 1, switch read, off");
+  // Anything else the plug-in posts is a notice.
+  EXPECT_EQ(timeline.Format(
+                line(61000, "ipc", {{"dst", 0x490000}, {"msg", 0x380009}, {"payload_hex", ""}})),
+            "   0:01:01.000  bus             notice 0x380009 (Realtek reset begins) to 0x490000");
+  EXPECT_EQ(
+      timeline.Format(line(90061001, "report",
+                           {{"event", "608001011"}, {"content", "{\"WifiErrCode\":\"10\"}"}})),
+      "  25:01:01.001  Wi-Fi           report 608001011 Wi-Fi card has a problem code: "
+      "{\"WifiErrCode\":\"10\"}");
+  EXPECT_EQ(timeline.Format(line(5, "log",
+                                 {{"level", 40000},
+                                  {"text", "set flag fail"},
+                                  {"function", "DeviceDriverErrorDetectEx::X"}})),
+            "   0:00:00.005  detectors       [ERROR] set flag fail (DeviceDriverErrorDetectEx::X)");
+  timeline.Format(line(6, "device", {{"op", "disable"}, {"hardware_id", "PCI\\A"}}));
+  timeline.Format(line(7, "device", {{"op", "enable"}, {"hardware_id", "PCI\\A"}}));
+  EXPECT_EQ(timeline.Summary(),
+            "\nSummary\n  reports:\n    608001011 x1  Wi-Fi card has a problem code\n"
+            "  requests: 1 asked, 1 answered\n    0x390024 (BIOS switch): 1 asked, 1 answered\n"
+            "  devices touched:\n    PCI\\A: disable x1 enable x1\n  faults: 0\n");
+}
+
+TEST(TextTimeline, ADiskAnswerIsDecodedUnderItsLine) {
+  fdhost::TextTimeline timeline;
+  timeline.Format({{"t_ms", 0},
+                   {"kind", "input"},
+                   {"input", "ipc_request"},
+                   {"msg", "0x380002"},
+                   {"src", "0x10000"},
+                   {"reply", "0x10012"}});
+  const std::string text = timeline.Format({{"t_ms", 0},
+                                            {"kind", "ipc"},
+                                            {"dst", 0x10000},
+                                            {"msg", 0x10012},
+                                            {"payload_hex", "0100000000000000"}});
+  EXPECT_EQ(text,
+            "   0:00:00.000  bus             answer to 0x380002 (SSDs) for 0x10000:\n"
+            "                                  SSDs: 0 record(s)");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // fdhost: plays the laptop-management service around the plug-in.
-//   fdhost run [SCENARIO.json] [--for MS] [--transcript FILE] [--format jsonl|text]
-//              [--parallel] [--real-time]
+//   fdhost run [SCENARIO.json] [options]     (fdhost run --help)
+//   fdhost decode REQUEST_ID PAYLOAD_HEX
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -11,17 +11,48 @@
 #include "emu/Transcript.h"
 #include "fdhost/DiskReplyDecoder.h"
 #include "fdhost/HostRunner.h"
+#include "fdhost/TextTimeline.h"
 
 namespace {
 
+constexpr char kUsage[] =
+    "usage: fdhost run [SCENARIO.json] [options]   play a scenario (the demo laptop without one)\n"
+    "       fdhost decode REQUEST_ID PAYLOAD_HEX   a disk answer (0x380001, 0x380002, 0x380003) "
+    "as text\n"
+    "       fdhost --help | fdhost run --help\n";
+
+constexpr char kRunHelp[] =
+    "fdhost run [SCENARIO.json] [options]\n"
+    "\n"
+    "Loads the plug-in manager and the plug-in as shared libraries, creates the plug-in object,\n"
+    "calls Init, plays the scenario's timeline on the virtual clock, calls Uninit at the end and\n"
+    "unloads. Without a file it plays the built-in demo laptop (scenarios/demo-laptop-day.json).\n"
+    "Every line of the transcript is written as it happens.\n"
+    "\n"
+    "options:\n"
+    "  --for MS            stop (Uninit and unload) after MS virtual milliseconds instead of the\n"
+    "                      scenario's run_for_ms\n"
+    "  --format jsonl|text jsonl (the default): one JSON object per line; text: a timeline for\n"
+    "                      people, with the meaning of each report, requests and answers by name,\n"
+    "                      disk answers decoded and a summary at the end\n"
+    "  --transcript FILE   write the transcript there instead of standard output\n"
+    "  --parallel          let ready threads run at once (to shake out races) instead of one at\n"
+    "                      a time in a fixed order\n"
+    "  --real-time         use the machine's clock instead of the virtual one\n"
+    "  --help              this text\n"
+    "\n"
+    "exit status: 0 done; 1 the plug-in could not be loaded or Init failed; 2 bad arguments or\n"
+    "scenario file; 3 the run deadlocked (the report names each thread and what it waits for)\n";
+
 int Usage() {
-  std::cerr << "usage: fdhost run [SCENARIO.json] [--for MS] [--transcript FILE]"
-               " [--format jsonl|text] [--parallel] [--real-time]\n"
-               "       fdhost decode 0x380001|0x380002|0x380003 PAYLOAD_HEX\n";
+  std::cerr << kUsage;
   return 2;
 }
 
-}  // namespace
+int Unknown(const std::string& arg) {
+  std::cerr << "fdhost: unknown option \"" << arg << "\" (fdhost run --help lists them)\n";
+  return 2;
+}
 
 // fdhost decode REQUEST_ID HEX: a disk information reply as text.
 int Decode(int argc, char** argv) {
@@ -38,20 +69,26 @@ int Decode(int argc, char** argv) {
   }
 }
 
-int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "decode") == 0)
-    return Decode(argc, argv);
-  if (argc < 2 || std::strcmp(argv[1], "run") != 0)
-    return Usage();
+int Run(int argc, char** argv) {
   std::string scenarioPath;
   std::string transcriptPath;
   std::string format = "jsonl";
   fdhost::RunOptions options;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-    if (arg == "--for") {
-      const std::string value = next();
+    auto next = [&](std::string& value) {
+      if (i + 1 >= argc)
+        return false;
+      value = argv[++i];
+      return true;
+    };
+    std::string value;
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kRunHelp;
+      return 0;
+    } else if (arg == "--for") {
+      if (!next(value))
+        return Unknown(arg + " without milliseconds");
       try {
         options.forMs = std::stoll(value);
       } catch (const std::exception&) {
@@ -59,11 +96,11 @@ int main(int argc, char** argv) {
         return 2;
       }
     } else if (arg == "--transcript") {
-      transcriptPath = next();
+      if (!next(transcriptPath))
+        return Unknown(arg + " without a file");
     } else if (arg == "--format") {
-      format = next();
-      if (format != "jsonl" && format != "text")
-        return Usage();
+      if (!next(format) || (format != "jsonl" && format != "text"))
+        return Unknown(arg + " " + format);
     } else if (arg == "--parallel") {
       options.mode = emu::RunMode::Parallel;
     } else if (arg == "--real-time") {
@@ -71,7 +108,7 @@ int main(int argc, char** argv) {
     } else if (!arg.empty() && arg[0] != '-' && scenarioPath.empty()) {
       scenarioPath = arg;
     } else {
-      return Usage();
+      return Unknown(arg);
     }
   }
 
@@ -82,6 +119,7 @@ int main(int argc, char** argv) {
     std::cerr << "fdhost: " << e.what() << "\n";
     return 2;
   }
+
   std::ofstream file;
   if (!transcriptPath.empty()) {
     file.open(transcriptPath);
@@ -92,9 +130,11 @@ int main(int argc, char** argv) {
   }
   // Each line goes out as it is written, so a crash or a deadlock keeps every line before it.
   std::ostream& out = transcriptPath.empty() ? std::cout : file;
+  const bool text = format == "text";
+  fdhost::TextTimeline timeline;
   emu::Transcript::Instance().SetSink(
-      [&out, text = format == "text"](const emu::Line& line) {
-        out << (text ? emu::FormatTextLine(line) : line.dump()) << std::endl;
+      [&out, &timeline, text](const emu::Line& line) {
+        out << (text ? timeline.Format(line) : line.dump()) << std::endl;
       },
       false);
   emu::Scheduler::Instance().SetDeadlockHandler(
@@ -106,10 +146,26 @@ int main(int argc, char** argv) {
       });
   const fdhost::RunResult result = fdhost::RunScenario(scenario, options);
   emu::Transcript::Instance().SetSink(nullptr);
+  if (text)
+    out << timeline.Summary();
   if (!result.ok) {
     std::cerr << "fdhost: " << (result.error.empty() ? "Init returned false" : result.error)
               << "\n";
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout << kUsage << "\n" << kRunHelp;
+    return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "decode") == 0)
+    return Decode(argc, argv);
+  if (argc < 2 || std::strcmp(argv[1], "run") != 0)
+    return Usage();
+  return Run(argc, argv);
 }

@@ -43,7 +43,4 @@ std::string ToHex(const unsigned char* data, std::size_t size);
 // The bytes of a hex text (blanks allowed between bytes); throws std::invalid_argument.
 std::vector<unsigned char> FromHex(std::string_view hex);
 
-// One line as a readable timeline entry for people.
-std::string FormatTextLine(const Line& line);
-
 }  // namespace emu
