@@ -6,11 +6,13 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "fdhost/DiskReplyDecoder.h"
 #include "fdhost/HostRunner.h"
+#include "fdhost/HtmlTimeline.h"
 #include "fdhost/TextTimeline.h"
 
 namespace {
@@ -36,6 +38,9 @@ constexpr char kRunHelp[] =
     "                      people, with the meaning of each report, requests and answers by name,\n"
     "                      disk answers decoded and a summary at the end\n"
     "  --transcript FILE   write the transcript there instead of standard output\n"
+    "  --html FILE         also write the run as one self-contained HTML page: a lane per\n"
+    "                      subsystem on a virtual-time axis, details on hover or click, zoom\n"
+    "                      from the whole run down to milliseconds\n"
     "  --parallel          let ready threads run at once (to shake out races) instead of one at\n"
     "                      a time in a fixed order\n"
     "  --real-time         use the machine's clock instead of the virtual one\n"
@@ -72,6 +77,7 @@ int Decode(int argc, char** argv) {
 int Run(int argc, char** argv) {
   std::string scenarioPath;
   std::string transcriptPath;
+  std::string htmlPath;
   std::string format = "jsonl";
   fdhost::RunOptions options;
   for (int i = 2; i < argc; ++i) {
@@ -97,6 +103,9 @@ int Run(int argc, char** argv) {
       }
     } else if (arg == "--transcript") {
       if (!next(transcriptPath))
+        return Unknown(arg + " without a file");
+    } else if (arg == "--html") {
+      if (!next(htmlPath))
         return Unknown(arg + " without a file");
     } else if (arg == "--format") {
       if (!next(format) || (format != "jsonl" && format != "text"))
@@ -128,13 +137,25 @@ int Run(int argc, char** argv) {
       return 2;
     }
   }
+  std::ofstream html;
+  if (!htmlPath.empty()) {
+    html.open(htmlPath);
+    if (!html) {
+      std::cerr << "fdhost: cannot write " << htmlPath << "\n";
+      return 2;
+    }
+  }
   // Each line goes out as it is written, so a crash or a deadlock keeps every line before it.
   std::ostream& out = transcriptPath.empty() ? std::cout : file;
   const bool text = format == "text";
   fdhost::TextTimeline timeline;
+  std::vector<emu::Line> kept;  // for the HTML page
+  const bool keep = html.is_open();
   emu::Transcript::Instance().SetSink(
-      [&out, &timeline, text](const emu::Line& line) {
+      [&out, &timeline, &kept, text, keep](const emu::Line& line) {
         out << (text ? timeline.Format(line) : line.dump()) << std::endl;
+        if (keep)
+          kept.push_back(line);
       },
       false);
   emu::Scheduler::Instance().SetDeadlockHandler(
@@ -148,6 +169,13 @@ int Run(int argc, char** argv) {
   emu::Transcript::Instance().SetSink(nullptr);
   if (text)
     out << timeline.Summary();
+  if (keep) {
+    fdhost::WriteHtmlTimeline(html, "fdhost run " + scenario.name, kept);
+    if (!html.flush()) {
+      std::cerr << "fdhost: cannot write " << htmlPath << "\n";
+      return 2;
+    }
+  }
   if (!result.ok) {
     std::cerr << "fdhost: " << (result.error.empty() ? "Init returned false" : result.error)
               << "\n";
