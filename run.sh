@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev chromium)
 
 install_packages() {
   local missing=()
