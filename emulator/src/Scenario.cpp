@@ -1,5 +1,7 @@
 #include "emu/Scenario.h"
 
+#include "emu/UserInterface.h"
+
 #include <algorithm>
 #include <ctime>
 #include <fstream>
@@ -64,8 +66,18 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
     if (event != "arrival" && event != "removal") {
       throw ScenarioError(where + ": \"event\" is \"arrival\" or \"removal\"");
     }
-    if (std::find(std::begin(interfaces), std::end(interfaces), iface) == std::end(interfaces)) {
-      throw ScenarioError(where + ": \"interface\" is bluetooth, network, usb or monitor");
+    if (body.contains("class_guid")) {
+      // A class of its own, watched or not: the GUID must read as one.
+      try {
+        ParseGuid(body.value("class_guid", ""));
+      } catch (const std::invalid_argument& e) {
+        throw ScenarioError(where + ": class_guid: " + e.what());
+      }
+    } else if (std::find(std::begin(interfaces), std::end(interfaces), iface) ==
+               std::end(interfaces)) {
+      throw ScenarioError(where +
+                          ": \"interface\" is bluetooth, network, usb or monitor (or give "
+                          "\"class_guid\")");
     }
   } else if (entry.kind == "vendor_event") {
     if (!body.contains("library") || !body["library"].is_string()) {

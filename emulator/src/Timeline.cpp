@@ -1,5 +1,8 @@
 #include "emu/Timeline.h"
 
+#include "emu/UserInterface.h"
+#include "platform/Text.h"
+
 #include <atomic>
 
 #include "emu/EventLogService.h"
@@ -67,6 +70,43 @@ EventRecord RecordOf(const nlohmann::json& body, std::int64_t timeMs) {
   return record;
 }
 
+namespace {
+
+// The interface classes by their scenario names, with an interface path such a device has.
+struct InterfaceClass {
+  const char* name;
+  const char* guid;
+  const char* path;
+};
+constexpr InterfaceClass kInterfaceClasses[] = {
+    {"bluetooth", "{0850302A-B344-4FDA-9BE9-90576B8D46F0}",
+     "\\\\?\\USB#VID_8087&PID_0032#5&1A2B3C4D&0&10#{0850302a-b344-4fda-9be9-90576b8d46f0}"},
+    {"network", "{CAC88484-7515-4C03-82E6-71A87ABAC361}",
+     "\\\\?\\PCI#VEN_8086&DEV_2725&SUBSYS_00248086#4&2E5F6A7B&0&00E0#{cac88484-7515-4c03-82e6-"
+     "71a87abac361}"},
+    {"usb", "{A5DCBF10-6530-11D2-901F-00C04FB951ED}",
+     "\\\\?\\USB#VID_046D&PID_C52B#6&3B4C5D6E&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"},
+    {"monitor", "{E6F07B5F-EE97-4A90-B076-33F57BF4EAA7}",
+     "\\\\?\\DISPLAY#DELA0F1#5&7C8D9E0F&0&UID4357#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}"},
+};
+
+// WM_DEVICECHANGE to the windows registered for the event's class.
+void BroadcastDeviceEvent(const nlohmann::json& body) {
+  std::string guid = body.value("class_guid", "");
+  std::string path = body.value("path", "");
+  for (const auto& c : kInterfaceClasses) {
+    if (body.value("interface", "") == c.name) {
+      guid = guid.empty() ? c.guid : guid;
+      path = path.empty() ? c.path : path;
+    }
+  }
+  const std::wstring wide = platform::Utf8ToWide(path);
+  UserInterface::BroadcastDeviceChange(body.value("event", "") == "arrival", ParseGuid(guid),
+                                       platform::WideToUtf16(wide));
+}
+
+}  // namespace
+
 void Timeline::Apply(const TimelineEntry& entry) {
   Line input = {{"input", entry.kind}};
   for (auto& [key, value] : entry.body.items())
@@ -100,8 +140,10 @@ void Timeline::Apply(const TimelineEntry& entry) {
     if (!VendorHooks::Instance().Fire(library, entry.body)) {
       Transcript::Instance().Write("vendor", {{"library", library}, {"op", "not_loaded"}});
     }
+  } else if (entry.kind == "device_event") {
+    Transcript::Instance().Write("input", input);
+    BroadcastDeviceEvent(entry.body);
   } else {
-    // Device notifications reach the plug-in once it listens for them.
     Transcript::Instance().Write("input", input);
   }
 }

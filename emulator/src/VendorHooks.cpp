@@ -3,6 +3,7 @@
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/StorageTrace.h"
+#include "emu/UserInterface.h"
 #include "emu/VirtualDrive.h"
 #include "emu/VirtualRegistry.h"
 
@@ -43,6 +44,7 @@ void LoadLaptop(const nlohmann::json& overrides) {
   laptop.Load(overrides);
   VirtualRegistry::Instance().Load(laptop.Get("registry"));
   EventLogService::Instance().Reset();
+  UserInterface::Reset();
   StorageTrace::Instance().Clear();
   ResetSecurityState();
 

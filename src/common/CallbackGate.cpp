@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "hostapi/UIMainQueue.h"
 #include "platform/Mutex.h"
 
 namespace gate {
@@ -13,6 +14,7 @@ struct Door {
   platform::ConditionVariable left;
   bool open = true;
   std::size_t inside = 0;
+  std::size_t queued = 0;  // jobs handed to the UI thread that have not run yet
 };
 
 Door& TheDoor() {
@@ -39,6 +41,28 @@ Entry::~Entry() {
     door.left.NotifyAll();
 }
 
+bool DispatchToUi(std::function<void()> job) {
+  Door& door = TheDoor();
+  {
+    std::lock_guard lock(door.mutex);
+    ++door.queued;
+  }
+  auto ran = [] {
+    Door& door = TheDoor();
+    std::lock_guard lock(door.mutex);
+    if (--door.queued == 0)
+      door.left.NotifyAll();
+  };
+  const bool queued = DuiLib::UIMainQueue::getInstance().dispatch([job = std::move(job), ran] {
+    if (Entry entry{})
+      job();
+    ran();
+  });
+  if (!queued)
+    ran();
+  return queued;
+}
+
 void Open() {
   Door& door = TheDoor();
   std::lock_guard lock(door.mutex);
@@ -49,7 +73,7 @@ void CloseAndDrain() {
   Door& door = TheDoor();
   std::unique_lock lock(door.mutex);
   door.open = false;
-  door.left.Wait(lock, [&door] { return door.inside == 0; });
+  door.left.Wait(lock, [&door] { return door.inside == 0 && door.queued == 0; });
 }
 
 std::size_t Inside() {

@@ -5,6 +5,7 @@
 // closes the door and waits until every thread inside has left, so nothing of the plug-in
 // runs on a host thread once its state goes away.
 #include <cstddef>
+#include <functional>
 
 namespace gate {
 
@@ -21,10 +22,15 @@ class Entry {
   bool admitted_;
 };
 
+// Hands a job to the host's user-interface thread. It runs inside the door (or not at all
+// once the door is closed), and the stop waits for every job handed over to have run.
+bool DispatchToUi(std::function<void()> job);
+
 // Opens the door (a new life of the plug-in).
 void Open();
-// Refuses new entries and returns once no thread is inside. Waits of the threads inside are
-// ended by the module's stop, which must already have begun.
+// Refuses new entries and returns once no thread is inside and every job handed to the UI
+// thread has run. Waits of the threads inside are ended by the module's stop, which must
+// already have begun.
 void CloseAndDrain();
 // Threads inside now (for tests).
 std::size_t Inside();

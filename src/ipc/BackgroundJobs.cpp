@@ -1,5 +1,6 @@
 #include "ipc/BackgroundJobs.h"
 
+#include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/HardwareSdk.h"
 #include "ipc/DiskEventMonitor.h"
@@ -28,7 +29,7 @@ void RunStartupJobs() {
   dispatcher::GetState().realtekCallbackSupported = IsSupportRealtekCallback();
   if (CBluetooth().GetDeviceErrorState() == 0)
     DeviceDriverErrorDetectEx::RegistRealtekCallBack();
-  // The device change listeners are registered here once they exist.
+  RegisterDeviceListeners();
 }
 
 void RunDelayedDiskMonitor() {

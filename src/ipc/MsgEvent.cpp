@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "DeviceMonitor/DeviceChangeLister.h"
+#include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/DynamicDll.h"
 #include "common/CallbackGate.h"
@@ -91,13 +93,16 @@ bool CMsgEvent::Uninit() {
   state.diskMonitoring = false;
   if (void* disk = state.diskEventSubscription.exchange(nullptr))
     platform::EvtClose(disk);
-  // The device change listeners are unregistered here once they exist.
+  UnregisterDeviceListeners();
   if (void* bthUsb = state.bthUsbEventSubscription.exchange(nullptr))
     platform::EvtClose(bthUsb);
   {
     CMsgEvent transient;
     DeviceDriverErrorDetectEx::UnRegistRealtekCallBack();
   }
+  // The hidden window goes now rather than at module exit (where no waiting is allowed), so
+  // nothing of the plug-in stays reachable from the user-interface thread.
+  DeviceChangeNotifier::Instance().CloseWindow();
   // No device stays disabled by a repair that the stop cut short.
   RestoreDisabledDevices();
   DynamicDll::Instance().Unload();

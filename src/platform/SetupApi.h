@@ -13,14 +13,6 @@ namespace platform {
 using HDEVINFO = void*;
 inline HDEVINFO const INVALID_HANDLE_VALUE_DEVINFO = reinterpret_cast<HDEVINFO>(-1);
 
-struct Guid {
-  std::uint32_t data1;
-  std::uint16_t data2;
-  std::uint16_t data3;
-  std::uint8_t data4[8];
-  bool operator==(const Guid&) const = default;
-};
-
 // SP_DEVINFO_DATA: the device's place in its list, laid out as in a 64-bit process.
 struct SP_DEVINFO_DATA {
   DWORD cbSize = 32;
@@ -28,7 +20,6 @@ struct SP_DEVINFO_DATA {
   DWORD DevInst = 0;
   std::uint64_t Reserved = 0;  // ULONG_PTR
 };
-static_assert(sizeof(Guid) == 16);
 static_assert(sizeof(SP_DEVINFO_DATA) == 32);
 static_assert(offsetof(SP_DEVINFO_DATA, DevInst) == 20);
 static_assert(offsetof(SP_DEVINFO_DATA, Reserved) == 24);

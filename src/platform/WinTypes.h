@@ -7,6 +7,18 @@ using BOOL = int;
 using HMODULE = void*;
 using FARPROC = void (*)();
 
+namespace platform {
+// GUID.
+struct Guid {
+  std::uint32_t data1;
+  std::uint16_t data2;
+  std::uint16_t data3;
+  std::uint8_t data4[8];
+  bool operator==(const Guid&) const = default;
+};
+static_assert(sizeof(Guid) == 16);
+}  // namespace platform
+
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;

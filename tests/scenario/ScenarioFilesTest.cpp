@@ -129,10 +129,21 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   const auto gpio = OfKind(run, "report")[2];
   EXPECT_EQ(Content(gpio)["gpio"], "1");
   EXPECT_EQ(Content(gpio)["errorCode"], "0");
-  // The Realtek reset at two hours, the Bluetooth re-power at three.
+  // The Realtek reset at two hours; the radio's arrival 25 s later registers the watch again
+  // and tells the host.
   EXPECT_EQ(reports["609001044"], std::vector<std::int64_t>{7210000});
-  EXPECT_EQ(reports["609001042"], std::vector<std::int64_t>{10801000});
-  EXPECT_EQ(reports["609001043"], std::vector<std::int64_t>{10801000});
+  std::vector<std::int64_t> arrivedNotices;
+  for (const auto& line : OfKind(run, "ipc")) {
+    if (line["msg"] == 0x380007)
+      arrivedNotices.push_back(line["t_ms"]);
+  }
+  EXPECT_EQ(arrivedNotices, std::vector<std::int64_t>{7225000});
+  // At three hours the adapter drops out: the check finds it unnamed and re-powers it.
+  EXPECT_EQ(reports["609001036"], std::vector<std::int64_t>{10810200});
+  EXPECT_EQ(reports["609001033"], std::vector<std::int64_t>{10810200});
+  // At four hours a BTHUSB error in the log re-powers the module once more.
+  EXPECT_EQ(reports["609001042"], std::vector<std::int64_t>{14400000});
+  EXPECT_EQ(reports["609001043"], std::vector<std::int64_t>{14400000});
   // Both disks reported at the monitor's start, at new error ids and a day later.
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51

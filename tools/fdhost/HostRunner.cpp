@@ -3,6 +3,7 @@
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/Timeline.h"
+#include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
 #include "fdhost/ConfigFile.h"
 #include "hostapi/X3PluginManager.h"
@@ -48,6 +49,10 @@ void CheckBeforeUnload() {
     open.push_back(s.query);
   if (!open.empty())
     Fault("event-log subscriptions open at unload", open);
+  if (const auto windows = emu::UserInterface::OpenWindows(); !windows.empty())
+    Fault("windows open at unload", windows);
+  if (const auto notifications = emu::UserInterface::OpenNotifications(); !notifications.empty())
+    Fault("device notifications registered at unload", notifications);
 }
 
 // After the unload: no device left disabled, no thread of the run left behind.

@@ -108,6 +108,7 @@ const std::vector<std::string>& HtmlLanes() {
   static const std::vector<std::string> lanes = {"requests and replies",
                                                  "reports",
                                                  "device operations",
+                                                 "windows and notifications",
                                                  "registry and firmware",
                                                  "event log",
                                                  "vendor libraries",
@@ -126,17 +127,19 @@ std::size_t HtmlLaneOf(const emu::Line& line) {
     return 1;
   if (kind == "device")
     return 2;
-  if (kind == "registry" || kind == "firmware_variable")
+  if (kind == "window" || input == "device_event")
     return 3;
-  if (kind == "eventlog" || input == "event_log")
+  if (kind == "registry" || kind == "firmware_variable")
     return 4;
-  if (kind == "vendor" || input == "vendor_event")
+  if (kind == "eventlog" || input == "event_log")
     return 5;
-  if (kind == "log" || kind == "debug")
+  if (kind == "vendor" || input == "vendor_event")
     return 6;
-  if (kind == "host" || kind == "fault")
+  if (kind == "log" || kind == "debug")
     return 7;
-  return 8;
+  if (kind == "host" || kind == "fault")
+    return 8;
+  return 9;
 }
 
 void WriteHtmlTimeline(std::ostream& out, const std::string& title,

@@ -57,8 +57,8 @@ window.addEventListener("error", (e) => {
   const lanes = JSON.parse(document.getElementById("lanes").textContent);
   const marks = JSON.parse(document.getElementById("marks").textContent);
   document.getElementById("title").textContent = document.title;
-  const colours = ["#3b6fd8", "#d8793b", "#2f9e63", "#8e5cc7", "#c7a21f", "#1fa3b5", "#7a818c",
-                   "#4a4f59", "#a0a6b0"];
+  const colours = ["#3b6fd8", "#d8793b", "#2f9e63", "#c0508a", "#8e5cc7", "#c7a21f", "#1fa3b5",
+                   "#7a818c", "#4a4f59", "#a0a6b0"];
   const byLane = lanes.map(() => []);
   marks.forEach((m, i) => byLane[m[1]].push(i));
   const list = document.getElementById("lanelist");

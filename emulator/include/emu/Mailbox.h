@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -80,19 +81,21 @@ class Mailbox {
     current_ = &s;
     auto& sched = Scheduler::Instance();
     for (;;) {
-      Item item;
+      std::optional<Item> item;
       {
         std::unique_lock lock(sched.Lock());
         s.arrived.Wait(lock, [&s] { return s.closed || !s.queue.empty(); });
         if (s.closed)
           break;
-        item = std::move(s.queue.front());
+        item.emplace(std::move(s.queue.front()));
         s.queue.pop_front();
         s.handling = true;
       }
       {
+        // The item goes inside the mark too: it may hold a module's code (a job's closure).
         CallbackScope inside;
-        s.handle(item);
+        s.handle(*item);
+        item.reset();
       }
       std::unique_lock lock(sched.Lock());
       s.handling = false;

@@ -1,0 +1,30 @@
+#pragma once
+// The host's user-interface thread: one tracked thread with a message queue that runs the
+// jobs of the toolkit's main queue and the window procedures of every window, and the device
+// notifications registered for those windows. It lives as long as the process.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/WinTypes.h"
+
+namespace emu {
+
+class UserInterface {
+ public:
+  // WM_DEVICECHANGE with a device-interface header, queued on the UI thread for every window
+  // registered for the class. Returns how many windows it goes to.
+  static std::size_t BroadcastDeviceChange(bool arrival, const platform::Guid& classGuid,
+                                           const std::u16string& interfacePath);
+  // What is still open: windows ("class \"title\"") and device notifications (class GUIDs).
+  static std::vector<std::string> OpenWindows();
+  static std::vector<std::string> OpenNotifications();
+  // Forgets windows, classes and notifications of an earlier run (between scenario runs).
+  static void Reset();
+};
+
+// "{0850302A-B344-4FDA-9BE9-90576B8D46F0}" into a GUID; throws std::invalid_argument.
+platform::Guid ParseGuid(const std::string& text);
+
+}  // namespace emu

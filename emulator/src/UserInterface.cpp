@@ -1,0 +1,369 @@
+// Windows, messages and the toolkit's main queue on one user-interface thread, and the
+// device notifications of its windows.
+#include "emu/UserInterface.h"
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+#include "emu/Mailbox.h"
+#include "emu/Scheduler.h"
+#include "emu/Transcript.h"
+#include "hostapi/StringConv.h"
+#include "hostapi/UIMainQueue.h"
+#include "platform/LastError.h"
+#include "platform/Window.h"
+
+namespace emu {
+
+namespace {
+
+using namespace platform;
+
+// One piece of work for the UI thread: a job of the main queue, or a message for a window.
+// A sent message carries where its caller waits for the result.
+struct UiItem {
+  std::function<void()> job;
+  HWND window = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  std::shared_ptr<std::vector<std::uint8_t>> payload;  // what lParam points into
+  struct Reply {
+    LRESULT result = 0;
+    bool done = false;
+    Condition answered{"the window's thread to answer a sent message"};
+  };
+  Reply* reply = nullptr;
+};
+
+struct Window {
+  std::wstring className;
+  std::wstring title;
+  WNDPROC procedure = nullptr;
+};
+
+struct Notification {
+  HWND window;
+  Guid classGuid;
+};
+
+struct State {
+  std::mutex mu;  // the tables below; never held while a procedure runs
+  std::map<std::pair<HMODULE, std::wstring>, WNDCLASSEXW> classes;
+  std::map<HWND, Window> windows;
+  std::map<HDEVNOTIFY, Notification> notifications;
+  std::uintptr_t nextHandle = 0x10000;
+};
+
+State& Tables() {
+  static auto* state = new State();
+  return *state;
+}
+
+std::string Utf8(const std::wstring& text) {
+  return DE::UnicodeToUTF8(text);
+}
+
+void Note(const char* op, Line fields) {
+  fields["op"] = op;
+  Transcript::Instance().Write("window", fields);
+}
+
+WNDPROC ProcedureOf(HWND window) {
+  std::lock_guard lock(Tables().mu);
+  auto it = Tables().windows.find(window);
+  return it == Tables().windows.end() ? nullptr : it->second.procedure;
+}
+
+void Handle(UiItem& item) {
+  if (item.job) {
+    item.job();
+    return;
+  }
+  LRESULT result = 0;
+  if (WNDPROC procedure = ProcedureOf(item.window))
+    result = procedure(item.window, item.message, item.wParam, item.lParam);
+  if (item.reply) {
+    auto& sched = Scheduler::Instance();
+    std::unique_lock lock(sched.Lock());
+    item.reply->result = result;
+    item.reply->done = true;
+    item.reply->answered.NotifyAll();
+  }
+}
+
+Mailbox<UiItem>& Thread() {
+  // Never destroyed: the host's UI thread outlives every plug-in.
+  static auto* mailbox = new Mailbox<UiItem>(&Handle, "user-interface thread");
+  return *mailbox;
+}
+
+}  // namespace
+
+std::size_t UserInterface::BroadcastDeviceChange(bool arrival, const Guid& classGuid,
+                                                 const std::u16string& interfacePath) {
+  std::vector<HWND> targets;
+  {
+    std::lock_guard lock(Tables().mu);
+    for (const auto& [handle, n] : Tables().notifications) {
+      if (n.classGuid == classGuid && Tables().windows.count(n.window))
+        targets.push_back(n.window);
+    }
+  }
+  for (HWND window : targets) {
+    // The header with the name after it, as the broadcast carries it.
+    auto payload = std::make_shared<std::vector<std::uint8_t>>(
+        offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
+        (interfacePath.size() + 1) * sizeof(char16_t));
+    DEV_BROADCAST_DEVICEINTERFACE_W header{};
+    header.dbcc_size = static_cast<DWORD>(payload->size());
+    header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    header.dbcc_classguid = classGuid;
+    std::memcpy(payload->data(), &header, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name));
+    std::memcpy(payload->data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name),
+                interfacePath.c_str(), (interfacePath.size() + 1) * sizeof(char16_t));
+    UiItem item;
+    item.window = window;
+    item.message = WM_DEVICECHANGE;
+    item.wParam = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+    item.lParam = reinterpret_cast<LPARAM>(payload->data());
+    item.payload = payload;
+    Thread().Push(std::move(item));
+  }
+  Note("device_change", {{"event", arrival ? "arrival" : "removal"},
+                         {"class_guid", Utf8(StringFromGUID2(classGuid))},
+                         {"windows", targets.size()}});
+  return targets.size();
+}
+
+std::vector<std::string> UserInterface::OpenWindows() {
+  std::lock_guard lock(Tables().mu);
+  std::vector<std::string> out;
+  for (const auto& [handle, w] : Tables().windows)
+    out.push_back(Utf8(w.className) + " \"" + Utf8(w.title) + "\"");
+  return out;
+}
+
+std::vector<std::string> UserInterface::OpenNotifications() {
+  std::lock_guard lock(Tables().mu);
+  std::vector<std::string> out;
+  for (const auto& [handle, n] : Tables().notifications)
+    out.push_back(Utf8(StringFromGUID2(n.classGuid)));
+  return out;
+}
+
+void UserInterface::Reset() {
+  std::lock_guard lock(Tables().mu);
+  Tables().classes.clear();
+  Tables().windows.clear();
+  Tables().notifications.clear();
+}
+
+Guid ParseGuid(const std::string& text) {
+  Guid g{};
+  unsigned a = 0, b = 0, c = 0, d[8] = {};
+  int used = 0;
+  if (text.size() != 38 ||
+      std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}%n", &a, &b, &c, &d[0],
+                  &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &used) != 11 ||
+      used != 38) {
+    throw std::invalid_argument("\"" + text + "\" is not a GUID like {0850302A-B344-...}");
+  }
+  g.data1 = a;
+  g.data2 = static_cast<std::uint16_t>(b);
+  g.data3 = static_cast<std::uint16_t>(c);
+  for (int i = 0; i < 8; ++i)
+    g.data4[i] = static_cast<std::uint8_t>(d[i]);
+  return g;
+}
+
+}  // namespace emu
+
+namespace DuiLib {
+
+UIMainQueue& UIMainQueue::getInstance() {
+  static UIMainQueue queue;
+  return queue;
+}
+
+bool UIMainQueue::dispatch(std::function<void()> job) {
+  if (!job)
+    return false;
+  emu::UiItem item;
+  item.job = std::move(job);
+  emu::Thread().Push(std::move(item));
+  return true;
+}
+
+}  // namespace DuiLib
+
+namespace platform {
+
+using emu::Tables;
+
+ATOM RegisterClassExW(const WNDCLASSEXW& windowClass) {
+  constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+  if (windowClass.cbSize != sizeof(WNDCLASSEXW) || !windowClass.lpfnWndProc ||
+      !windowClass.lpszClassName || !*windowClass.lpszClassName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::wstring name = windowClass.lpszClassName;
+  {
+    std::lock_guard lock(Tables().mu);
+    auto key = std::make_pair(windowClass.hInstance, name);
+    if (Tables().classes.count(key)) {
+      SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+      return 0;
+    }
+    Tables().classes[key] = windowClass;
+  }
+  emu::Note("register_class", {{"class", emu::Utf8(name)}, {"style", windowClass.style}});
+  return 0xC000;
+}
+
+BOOL UnregisterClassW(const wchar_t* className, HMODULE instance) {
+  std::lock_guard lock(Tables().mu);
+  return className && Tables().classes.erase({instance, className}) ? 1 : 0;
+}
+
+HWND CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* windowName,
+                     DWORD style, int x, int y, int width, int height, HWND, void*,
+                     HMODULE instance, void*) {
+  constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+  HWND window = nullptr;
+  emu::Window w;
+  {
+    std::lock_guard lock(Tables().mu);
+    auto it = className ? Tables().classes.find({instance, className}) : Tables().classes.end();
+    if (it == Tables().classes.end()) {
+      SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+      return nullptr;
+    }
+    w = {className, windowName ? windowName : L"", it->second.lpfnWndProc};
+    window = reinterpret_cast<HWND>(Tables().nextHandle++);
+    Tables().windows[window] = w;
+  }
+  emu::Note("create", {{"class", emu::Utf8(w.className)},
+                       {"title", emu::Utf8(w.title)},
+                       {"style", style},
+                       {"ex_style", exStyle},
+                       {"rect", {x, y, width, height}}});
+  return window;
+}
+
+LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!emu::ProcedureOf(window)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  auto& thread = emu::Thread();
+  if (thread.OnOwnThread())
+    return emu::ProcedureOf(window)(window, message, wParam, lParam);
+  emu::UiItem::Reply reply;
+  emu::UiItem item;
+  item.window = window;
+  item.message = message;
+  item.wParam = wParam;
+  item.lParam = lParam;
+  item.reply = &reply;
+  thread.Push(std::move(item));
+  auto& sched = emu::Scheduler::Instance();
+  std::unique_lock lock(sched.Lock());
+  reply.answered.Wait(lock, [&reply] { return reply.done; });
+  return reply.result;
+}
+
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!emu::ProcedureOf(window)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  emu::UiItem item;
+  item.window = window;
+  item.message = message;
+  item.wParam = wParam;
+  item.lParam = lParam;
+  emu::Thread().Push(std::move(item));
+  return 1;
+}
+
+LRESULT DefWindowProcW(HWND, UINT, WPARAM, LPARAM) {
+  return 0;
+}
+
+BOOL DestroyWindow(HWND window) {
+  WNDPROC procedure = emu::ProcedureOf(window);
+  if (!procedure) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  procedure(window, WM_DESTROY, 0, 0);
+  std::string name;
+  {
+    std::lock_guard lock(Tables().mu);
+    name = emu::Utf8(Tables().windows[window].className);
+    Tables().windows.erase(window);
+  }
+  emu::Note("destroy", {{"class", name}});
+  return 1;
+}
+
+void PostQuitMessage(int exitCode) {
+  // The host's loop serves other windows too; it notes the request and goes on.
+  emu::Note("quit_posted", {{"exit_code", exitCode}});
+}
+
+HDEVNOTIFY RegisterDeviceNotificationW(HWND recipient, const void* filter, DWORD flags) {
+  if (!emu::ProcedureOf(recipient)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  DEV_BROADCAST_DEVICEINTERFACE_W header{};
+  if (filter)
+    std::memcpy(&header, filter, sizeof header);
+  if (!filter || flags != DEVICE_NOTIFY_WINDOW_HANDLE || header.dbcc_size < sizeof header ||
+      header.dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE) {
+    SetLastError(::ERROR_INVALID_DATA);
+    return nullptr;
+  }
+  HDEVNOTIFY handle = nullptr;
+  {
+    std::lock_guard lock(Tables().mu);
+    handle = reinterpret_cast<HDEVNOTIFY>(Tables().nextHandle++);
+    Tables().notifications[handle] = {recipient, header.dbcc_classguid};
+  }
+  emu::Note("register_notification",
+            {{"class_guid", emu::Utf8(StringFromGUID2(header.dbcc_classguid))}});
+  return handle;
+}
+
+BOOL UnregisterDeviceNotification(HDEVNOTIFY notification) {
+  Guid guid{};
+  {
+    std::lock_guard lock(Tables().mu);
+    auto it = Tables().notifications.find(notification);
+    if (it == Tables().notifications.end()) {
+      SetLastError(6);  // ERROR_INVALID_HANDLE
+      return 0;
+    }
+    guid = it->second.classGuid;
+    Tables().notifications.erase(it);
+  }
+  emu::Note("unregister_notification", {{"class_guid", emu::Utf8(StringFromGUID2(guid))}});
+  return 1;
+}
+
+std::wstring StringFromGUID2(const Guid& g) {
+  wchar_t text[40];
+  std::swprintf(text, 40, L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.data1, g.data2,
+                g.data3, g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5],
+                g.data4[6], g.data4[7]);
+  return text;
+}
+
+}  // namespace platform
