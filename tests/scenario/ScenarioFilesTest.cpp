@@ -157,6 +157,39 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(replies[0x380003]["records"].size(), 2u);
 }
 
+TEST(ScenarioFiles, WifiRemovedThenBack) {
+  const auto run = RunFile("wifi-removed-then-back.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  // One check for two removals: it waits 10 s after the first and reports once.
+  const auto reports = OfKind(run, "report");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0]["event"], "608001011");
+  EXPECT_EQ(reports[0]["t_ms"], 40000);
+  EXPECT_EQ(Content(reports[0])["firstStart"], "0");
+  EXPECT_EQ(Content(reports[0])["WifiErrCode"], "10");
+  int delivered = 0;
+  for (const auto& line : OfKind(run, "window"))
+    delivered += line["op"] == "device_change" && line["windows"] == 1;
+  EXPECT_EQ(delivered, 2);
+}
+
+TEST(ScenarioFiles, BluetoothArrivalAfterARealtekReset) {
+  const auto run = RunFile("bluetooth-arrival-realtek.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  std::vector<std::pair<std::int64_t, std::uint32_t>> notices;
+  for (const auto& line : OfKind(run, "ipc"))
+    notices.emplace_back(line["t_ms"], line["msg"]);
+  EXPECT_EQ(notices, (std::vector<std::pair<std::int64_t, std::uint32_t>>{{30000, 0x380009},
+                                                                          {50000, 0x380007}}));
+  // Each arrival starts the watch again; the second stops the running one first.
+  std::vector<std::string> watch;
+  for (const auto& line : OfKind(run, "vendor")) {
+    if (line["t_ms"] >= 50000 && line["t_ms"] < 120000)
+      watch.push_back(line["op"]);
+  }
+  EXPECT_EQ(watch, (std::vector<std::string>{"start_watch", "stop_watch", "start_watch"}));
+}
+
 TEST(ScenarioFiles, DisksNvmeAndHdd) {
   const auto run = RunFile("disks-nvme-and-hdd.json");
   ASSERT_TRUE(run.ok) << run.error;
