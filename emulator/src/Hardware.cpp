@@ -233,3 +233,39 @@ BOOL CWinApp::InitInstance() {
 int CWinApp::ExitInstance() {
   return 0;
 }
+
+UsbDeviceInterface::UsbDeviceInterface() = default;
+UsbDeviceInterface::~UsbDeviceInterface() = default;
+
+std::map<std::wstring, std::vector<USB_PORT_INFO>> UsbDeviceInterface::GetAllUsbPortDeviceTypeMp() {
+  std::map<std::wstring, std::vector<USB_PORT_INFO>> hubs;
+  const auto facts = laptop().Get("usb_hubs");
+  if (!facts.is_object())
+    return hubs;
+  for (auto& [hubId, ports] : facts.items()) {
+    auto& list = hubs[platform::Utf8ToWide(hubId)];
+    if (!ports.is_array())
+      continue;
+    for (const auto& port : ports) {
+      if (port.is_array() && port.size() == 3) {
+        list.push_back({platform::Utf8ToWide(port[0].get<std::string>()),
+                        platform::Utf8ToWide(port[1].get<std::string>()),
+                        platform::Utf8ToWide(port[2].get<std::string>())});
+      }
+    }
+  }
+  return hubs;
+}
+
+MonitorDeviceInterface::MonitorDeviceInterface() = default;
+MonitorDeviceInterface::~MonitorDeviceInterface() = default;
+
+std::vector<std::uint64_t> MonitorDeviceInterface::GetMonitorAddressList() {
+  std::vector<std::uint64_t> addresses;
+  const auto facts = laptop().Get("monitors.addresses");
+  if (facts.is_array()) {
+    for (const auto& address : facts)
+      addresses.push_back(static_cast<std::uint64_t>(emu::ParseNumber(address)));
+  }
+  return addresses;
+}

@@ -59,6 +59,8 @@ nlohmann::json Laptop::Defaults() {
       "manufacturer_type": 2,
       "driver_version": "22.200.0.6"
     },
+    "monitors": { "addresses": [4357] },
+    "usb_hubs": {},
     "bluetooth": {
       "name": "Intel(R) Wireless Bluetooth(R)",
       "hardware_id": "USB\\VID_8087&PID_0032",

@@ -1,5 +1,7 @@
 #include "DeviceMonitor/DetectorState.h"
 
+#include <mutex>
+
 std::atomic<int> g_resetRealtekBtTime{0};
 
 namespace detector {
@@ -19,6 +21,11 @@ RealtekState& Realtek() {
   return state;
 }
 
+TypeReportState& TypeReports() {
+  static TypeReportState state;
+  return state;
+}
+
 void ResetDetectorState() {
   Wifi().lastCheckMs = 0;
   Wifi().checkRunning = false;
@@ -30,6 +37,12 @@ void ResetDetectorState() {
   Realtek().resetTimeS = 0;
   Realtek().lastRepairTimeS = 0;
   g_resetRealtekBtTime = 0;
+  {
+    std::lock_guard lock(TypeReports().usbMutex);
+    TypeReports().usbReports = 0;
+  }
+  std::lock_guard lock(TypeReports().monitorMutex);
+  TypeReports().monitorReports = 0;
 }
 
 }  // namespace detector

@@ -29,7 +29,16 @@ struct RealtekState {
   platform::Mutex repairMutex;
 };
 
+// The USB-port and monitor type reports: how many went out, each count under its mutex.
+struct TypeReportState {
+  platform::Mutex usbMutex;
+  std::uint64_t usbReports = 0;
+  platform::Mutex monitorMutex;
+  std::uint64_t monitorReports = 0;
+};
+
 WifiState& Wifi();
+TypeReportState& TypeReports();
 BluetoothState& Bluetooth();
 RealtekState& Realtek();
 

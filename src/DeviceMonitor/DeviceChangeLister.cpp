@@ -23,8 +23,8 @@ constexpr platform::Guid kMonitor = {
 
 DeviceChangeLister bluetoothListener(DEVICE_DRIVER_BLUETOOTH);
 DeviceChangeLister networkListener(DEVICE_DRIVER_WIFI);
-DeviceChangeLister usbListener(9);
-DeviceChangeLister monitorListener(13);
+DeviceChangeLister usbListener(DEVICE_DRIVER_USB_PORT);
+DeviceChangeLister monitorListener(DEVICE_DRIVER_MONITOR);
 
 bool WatchesHardwareReport() {
   return CVexSoftShelf::GetInstance().IsSupportPlugin("orba_plugin_hardware_report");
@@ -38,13 +38,16 @@ void DeviceChangeLister::OnDeviceChange(const std::wstring&, const platform::Gui
   if (event == kArrival && m_deviceType == DEVICE_DRIVER_BLUETOOTH) {
     DeviceDriverErrorDetectEx::RegistRealtekCallBack();
     PostRealtekBtArrivedNotice(&transient);
+  } else if (event == kArrival && m_deviceType == DEVICE_DRIVER_USB_PORT) {
+    DeviceDriverErrorDetectEx::ReportUsbDeviceType();
+  } else if (event == kArrival && m_deviceType == DEVICE_DRIVER_MONITOR) {
+    // The display audio check on monitor arrival comes first once it is built.
+    DeviceDriverErrorDetectEx::ReportMonitorDeviceType();
   } else if (event == kRemoval && m_deviceType == DEVICE_DRIVER_WIFI) {
     DeviceDriverErrorDetectEx::StartWifiCheck();
   } else if (event == kRemoval && m_deviceType == DEVICE_DRIVER_BLUETOOTH) {
     DeviceDriverErrorDetectEx::StartBtCheck();
   }
-  // USB device and monitor arrivals lead to the device type reports and the display audio
-  // check, which are not part of the plug-in yet.
 }
 
 bool RegisterDeviceListeners() {

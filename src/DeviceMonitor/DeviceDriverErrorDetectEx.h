@@ -33,6 +33,10 @@ class DeviceDriverErrorDetectEx {
   static void SubscribeBthUsbEvents();
   static void OnBthUsbEvent(const rapidxml::xml_node<>* event);
 
+  // What is plugged in: device types on each USB hub's ports, and the monitors' addresses.
+  static void ReportUsbDeviceType();
+  static void ReportMonitorDeviceType();
+
   // Realtek Bluetooth USB error watch.
   static void RegistRealtekCallBack();
   static void UnRegistRealtekCallBack();

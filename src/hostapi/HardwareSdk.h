@@ -2,6 +2,7 @@
 // The host's hardware support libraries (HardwareSdk, HardwareHal) as the plug-in uses them.
 // Each class is constructed on the stack for one use.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,29 @@ class CBluetooth {
   std::vector<std::wstring> GetExternalDeviceHardID();
   // Re-powers the Wi-Fi/Bluetooth module through the GPIO line.
   void RepairBtByReHard(const std::string& gpioCode, std::uint32_t& status);
+};
+
+// One port of a USB hub: the second string names what is on the port, the third is its value.
+struct USB_PORT_INFO {
+  std::wstring strPort;
+  std::wstring strKey;
+  std::wstring strValue;
+};
+
+class UsbDeviceInterface {
+ public:
+  UsbDeviceInterface();
+  ~UsbDeviceInterface();
+  // Hub id -> the records of its ports, ordered by hub id.
+  std::map<std::wstring, std::vector<USB_PORT_INFO>> GetAllUsbPortDeviceTypeMp();
+};
+
+class MonitorDeviceInterface {
+ public:
+  MonitorDeviceInterface();
+  ~MonitorDeviceInterface();
+  // The addresses of the attached monitors, the built-in panel among them.
+  std::vector<std::uint64_t> GetMonitorAddressList();
 };
 
 // The disks as the hardware library sees them.

@@ -24,8 +24,10 @@ void RunStartupJobs() {
   DeviceDriverErrorDetectEx::CheckWifiCard(true);
   if (platform::IsModuleStopping())
     return;
-  // The display audio check and the monitor and USB device type reports run here once built.
+  // The display audio check runs here once built.
   CMsgEvent transient;
+  DeviceDriverErrorDetectEx::ReportMonitorDeviceType();
+  DeviceDriverErrorDetectEx::ReportUsbDeviceType();
   dispatcher::GetState().realtekCallbackSupported = IsSupportRealtekCallback();
   if (CBluetooth().GetDeviceErrorState() == 0)
     DeviceDriverErrorDetectEx::RegistRealtekCallBack();

@@ -144,6 +144,9 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   // At four hours a BTHUSB error in the log re-powers the module once more.
   EXPECT_EQ(reports["609001042"], std::vector<std::int64_t>{14400000});
   EXPECT_EQ(reports["609001043"], std::vector<std::int64_t>{14400000});
+  // The USB hub at start-up and on the stick's arrival; the monitors when the second comes.
+  EXPECT_EQ(reports["627001001"], (std::vector<std::int64_t>{3200, 21660000}));
+  EXPECT_EQ(reports["627002001"], std::vector<std::int64_t>{21600000});
   // Both disks reported at the monitor's start, at new error ids and a day later.
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
@@ -188,6 +191,28 @@ TEST(ScenarioFiles, BluetoothArrivalAfterARealtekReset) {
       watch.push_back(line["op"]);
   }
   EXPECT_EQ(watch, (std::vector<std::string>{"start_watch", "stop_watch", "start_watch"}));
+}
+
+TEST(ScenarioFiles, UsbHubsReport) {
+  const auto run = RunFile("usb-hubs-report.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  std::map<std::int64_t, int> hubsAt;  // time -> "627001001" events then
+  for (const auto& line : OfKind(run, "report")) {
+    ASSERT_EQ(line["event"], "627001001");
+    ++hubsAt[line["t_ms"]];
+  }
+  // Start-up plus 99 arrivals make the 100 reports, three hubs each, the first in hub order.
+  ASSERT_EQ(hubsAt.size(), 100u);
+  for (const auto& [t, hubs] : hubsAt)
+    EXPECT_EQ(hubs, 3) << t;
+  EXPECT_EQ(hubsAt.begin()->first, 200);
+  EXPECT_EQ(hubsAt.rbegin()->first, 60000 + 98 * 1000);
+  EXPECT_EQ(Content(OfKind(run, "report")[0])["hubId"], "USB\\ROOT_HUB30\\4&1A2B3C4D&0&0");
+  // The last two arrivals are refused.
+  const auto logs = OfKind(run, "log");
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0]["text"], "happen too many times");
+  EXPECT_EQ(logs[0]["t_ms"], 60000 + 99 * 1000);
 }
 
 TEST(ScenarioFiles, DisksNvmeAndHdd) {
