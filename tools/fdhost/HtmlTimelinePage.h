@@ -16,7 +16,7 @@ inline constexpr char kHtmlPageBody[] = R"HTML(</title>
   header h1 { font-size: 15px; margin: 0; font-weight: 600; }
   header button { font: inherit; padding: 3px 10px; border: 0; border-radius: 4px; cursor: pointer; }
   #span { opacity: 0.8; }
-  main { display: grid; grid-template-columns: 230px 1fr; margin: 12px 16px 0; background: #fff;
+  main { display: grid; grid-template-columns: 250px 1fr; margin: 12px 16px 0; background: #fff;
          border: 1px solid #d8dce3; border-radius: 6px; overflow: hidden; }
   #lanelist { padding-top: 28px; border-right: 1px solid #e3e6eb; }
   .lane-name { box-sizing: border-box; height: 36px; line-height: 35px; padding: 0 10px;

@@ -170,7 +170,9 @@ int Run(int argc, char** argv) {
   if (text)
     out << timeline.Summary();
   if (keep) {
-    fdhost::WriteHtmlTimeline(html, "fdhost run " + scenario.name, kept);
+    // The file's name, not where it lies: pages look the same from every folder.
+    const std::string name = scenario.name.substr(scenario.name.find_last_of("/\\") + 1);
+    fdhost::WriteHtmlTimeline(html, "fdhost run " + name, kept);
     if (!html.flush()) {
       std::cerr << "fdhost: cannot write " << htmlPath << "\n";
       return 2;
