@@ -436,7 +436,7 @@ std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
     }
     return false;
   };
-  while (clock_ == ClockMode::Virtual && busyInside())
+  while (busyInside())
     Block(lock, callbackSettled_);
   std::vector<std::string> inside;
   for (const TrackedThread* t : InStartOrderLocked()) {
@@ -460,7 +460,7 @@ std::vector<std::string> Scheduler::WaitForOthersToFinish() {
     return false;
   };
   // Waiting only while others can run keeps the clock where it is.
-  while (clock_ == ClockMode::Virtual && othersBusy())
+  while (othersBusy())
     Block(lock, othersFinished_);
   std::vector<std::string> remaining;
   for (const TrackedThread* t : InStartOrderLocked()) {

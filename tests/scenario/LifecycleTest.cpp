@@ -71,6 +71,21 @@ TEST(Lifecycle, TwentyFiveHoursAreDeterministic) {
   EXPECT_EQ(Texts(first), Texts(second));
 }
 
+TEST(Lifecycle, OnTheRealClockTheStopIsAsClean) {
+  fdhost::RunOptions options;
+  options.clock = emu::ClockMode::Real;
+  options.mode = emu::RunMode::Parallel;
+  const auto run = fdhost::RunScenario(
+      emu::ParseScenario(R"({"run_for_ms": 300, "timeline": [)" + Request(100, "0x390005", "") +
+                             "," + Request(100, "0x390024", "01") + "]}",
+                         "real clock"),
+      options);
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty()) << OfKind(run, "fault")[0].dump();
+  EXPECT_EQ(OfKind(run, "ipc").size(), 2u);
+  EXPECT_EQ(run.transcript.back()["op"], "unload");
+}
+
 TEST(Lifecycle, ParallelModeServesTheSameAnswers) {
   std::string entries;
   for (int i = 0; i < 20; ++i) {
