@@ -36,15 +36,18 @@ bool FullSweep() {
 }
 
 // Each timeline time plus 0, 1, 1000, 2000, 5000 and 10000 ms, and the fixed points. The
-// sample keeps the first two offsets and the fixed points.
+// sample keeps the first two offsets, at most 24 timeline times a scenario (evenly spread),
+// and the fixed points.
 std::set<std::int64_t> StopPoints(const emu::Scenario& scenario) {
   std::set<std::int64_t> points = {0, 1, 200, 201, 1000, 5200, 10000, 10200, 600000};
   const std::vector<std::int64_t> offsets =
       FullSweep() ? std::vector<std::int64_t>{0, 1, 1000, 2000, 5000, 10000}
                   : std::vector<std::int64_t>{0, 1};
-  for (const auto& entry : scenario.timeline) {
+  const std::size_t count = scenario.timeline.size();
+  const std::size_t step = FullSweep() || count <= 24 ? 1 : (count + 23) / 24;
+  for (std::size_t i = 0; i < count; i += step) {
     for (std::int64_t offset : offsets)
-      points.insert(entry.atMs + offset);
+      points.insert(scenario.timeline[i].atMs + offset);
   }
   return points;
 }
