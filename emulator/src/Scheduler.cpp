@@ -425,49 +425,41 @@ void Scheduler::LeaveCallback() {
     WakeAll(callbackSettled_);
 }
 
-std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
-  std::unique_lock lock(mu_);
+std::vector<std::string> Scheduler::SettleLocked(std::unique_lock<std::mutex>& lock, WaitList& list,
+                                                 bool (*matches)(const TrackedThread*),
+                                                 bool countStarting) {
   TrackedThread* self = CurrentLocked(lock);
-  auto busyInside = [&] {
+  auto runnable = [&] {
+    if (countStarting && starting_ > 0)
+      return true;
     for (const TrackedThread* t : all_) {
-      if (t != self && t->callbackDepth > 0 &&
+      if (t != self && matches(t) &&
           (t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running))
         return true;
     }
     return false;
   };
-  while (busyInside())
-    Block(lock, callbackSettled_);
-  std::vector<std::string> inside;
+  // Waiting only while those threads can run keeps the clock where it is.
+  while (runnable())
+    Block(lock, list);
+  std::vector<std::string> left;
   for (const TrackedThread* t : InStartOrderLocked()) {
-    if (t != self && t->callbackDepth > 0)
-      inside.push_back(DescribeLocked(t));
+    if (t != self && matches(t))
+      left.push_back(DescribeLocked(t));
   }
-  return inside;
+  return left;
+}
+
+std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
+  std::unique_lock lock(mu_);
+  return SettleLocked(
+      lock, callbackSettled_, [](const TrackedThread* t) { return t->callbackDepth > 0; }, false);
 }
 
 std::vector<std::string> Scheduler::WaitForOthersToFinish() {
   std::unique_lock lock(mu_);
-  TrackedThread* self = CurrentLocked(lock);
-  auto othersBusy = [&] {
-    if (starting_ > 0)
-      return true;
-    for (const TrackedThread* t : all_) {
-      if (t != self &&
-          (t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running))
-        return true;
-    }
-    return false;
-  };
-  // Waiting only while others can run keeps the clock where it is.
-  while (othersBusy())
-    Block(lock, othersFinished_);
-  std::vector<std::string> remaining;
-  for (const TrackedThread* t : InStartOrderLocked()) {
-    if (t != self)
-      remaining.push_back(DescribeLocked(t));
-  }
-  return remaining;
+  return SettleLocked(
+      lock, othersFinished_, [](const TrackedThread*) { return true; }, true);
 }
 
 std::size_t Scheduler::TrackedCount() {

@@ -1,5 +1,6 @@
 #include "fdhost/HtmlTimeline.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -104,42 +105,57 @@ std::string Label(const emu::Line& line) {
 
 }  // namespace
 
-const std::vector<std::string>& HtmlLanes() {
-  static const std::vector<std::string> lanes = {"requests and replies",
-                                                 "reports",
-                                                 "device operations",
-                                                 "windows and notifications",
-                                                 "registry and firmware",
-                                                 "event log",
-                                                 "vendor libraries",
-                                                 "logs",
-                                                 "host",
-                                                 "other"};
+namespace {
+
+// The lanes, top to bottom, with the line kinds and timeline inputs each shows; the last
+// lane takes every other line.
+struct Lane {
+  const char* name;
+  std::vector<std::string> kinds;
+  std::vector<std::string> inputs;
+};
+
+const std::vector<Lane>& LaneTable() {
+  static const std::vector<Lane> lanes = {
+      {"requests and replies", {"ipc", "bus"}, {"ipc_request", "broadcast"}},
+      {"reports", {"report"}, {}},
+      {"device operations", {"device"}, {}},
+      {"windows and notifications", {"window"}, {"device_event"}},
+      {"registry and firmware", {"registry", "firmware_variable"}, {}},
+      {"event log", {"eventlog"}, {"event_log"}},
+      {"vendor libraries", {"vendor"}, {"vendor_event"}},
+      {"logs", {"log", "debug"}, {}},
+      {"host", {"host", "fault"}, {}},
+      {"other", {}, {}},
+  };
   return lanes;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+const std::vector<std::string>& HtmlLanes() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    for (const auto& lane : LaneTable())
+      out.push_back(lane.name);
+    return out;
+  }();
+  return names;
 }
 
 std::size_t HtmlLaneOf(const emu::Line& line) {
   const std::string kind = line.value("kind", "");
   const std::string input = kind == "input" ? line.value("input", "") : "";
-  if (kind == "ipc" || input == "ipc_request" || input == "broadcast" || kind == "bus")
-    return 0;
-  if (kind == "report")
-    return 1;
-  if (kind == "device")
-    return 2;
-  if (kind == "window" || input == "device_event")
-    return 3;
-  if (kind == "registry" || kind == "firmware_variable")
-    return 4;
-  if (kind == "eventlog" || input == "event_log")
-    return 5;
-  if (kind == "vendor" || input == "vendor_event")
-    return 6;
-  if (kind == "log" || kind == "debug")
-    return 7;
-  if (kind == "host" || kind == "fault")
-    return 8;
-  return 9;
+  const auto& lanes = LaneTable();
+  for (std::size_t i = 0; i + 1 < lanes.size(); ++i) {
+    if (input.empty() ? Contains(lanes[i].kinds, kind) : Contains(lanes[i].inputs, input))
+      return i;
+  }
+  return lanes.size() - 1;
 }
 
 void WriteHtmlTimeline(std::ostream& out, const std::string& title,

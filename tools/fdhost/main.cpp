@@ -59,6 +59,16 @@ int Unknown(const std::string& arg) {
   return 2;
 }
 
+// Opens the file when a path is given; says why not and returns false when it cannot.
+bool OpenOutput(std::ofstream& out, const std::string& path) {
+  if (path.empty())
+    return true;
+  out.open(path);
+  if (!out)
+    std::cerr << "fdhost: cannot write " << path << "\n";
+  return static_cast<bool>(out);
+}
+
 // fdhost decode REQUEST_ID HEX: a disk information reply as text.
 int Decode(int argc, char** argv) {
   if (argc != 4)
@@ -129,22 +139,9 @@ int Run(int argc, char** argv) {
     return 2;
   }
 
-  std::ofstream file;
-  if (!transcriptPath.empty()) {
-    file.open(transcriptPath);
-    if (!file) {
-      std::cerr << "fdhost: cannot write " << transcriptPath << "\n";
-      return 2;
-    }
-  }
-  std::ofstream html;
-  if (!htmlPath.empty()) {
-    html.open(htmlPath);
-    if (!html) {
-      std::cerr << "fdhost: cannot write " << htmlPath << "\n";
-      return 2;
-    }
-  }
+  std::ofstream file, html;
+  if (!OpenOutput(file, transcriptPath) || !OpenOutput(html, htmlPath))
+    return 2;
   // Each line goes out as it is written, so a crash or a deadlock keeps every line before it.
   std::ostream& out = transcriptPath.empty() ? std::cout : file;
   const bool text = format == "text";

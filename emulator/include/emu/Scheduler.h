@@ -129,6 +129,10 @@ class Scheduler {
   void FinishLocked(TrackedThread* t);
   std::string DescribeLocked(const TrackedThread* t) const;
   std::vector<const TrackedThread*> InStartOrderLocked() const;
+  // Waits on the list while another thread that matches can run, then describes the other
+  // matching threads that are left.
+  std::vector<std::string> SettleLocked(std::unique_lock<std::mutex>& lock, WaitList& list,
+                                        bool (*matches)(const TrackedThread*), bool countStarting);
 
   std::mutex mu_;
   ClockMode clock_ = ClockMode::Virtual;
