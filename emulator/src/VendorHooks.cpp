@@ -2,6 +2,7 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/Scheduler.h"
 #include "emu/StorageTrace.h"
 #include "emu/UserInterface.h"
 #include "emu/VirtualDrive.h"
@@ -37,6 +38,60 @@ bool VendorHooks::Fire(const std::string& library, const nlohmann::json& event) 
   }
   hook(event);
   return true;
+}
+
+struct CallbackWatch::State {
+  std::string threadName;
+  void (*callback)(int) = nullptr;  // under the scheduler lock, with inFlight
+  int inFlight = 0;
+  Condition drained{"a vendor library's callbacks to return"};
+};
+
+namespace {
+thread_local const void* callbackThreadOf = nullptr;
+}
+
+CallbackWatch::CallbackWatch(std::string threadName) : state_(std::make_shared<State>()) {
+  state_->threadName = std::move(threadName);
+}
+
+void CallbackWatch::Start(void (*callback)(int)) {
+  std::unique_lock lock(Scheduler::Instance().Lock());
+  state_->callback = callback;
+}
+
+bool CallbackWatch::Fire(int code) {
+  auto& sched = Scheduler::Instance();
+  void (*callback)(int) = nullptr;
+  {
+    std::unique_lock lock(sched.Lock());
+    callback = state_->callback;
+    if (!callback)
+      return false;
+    ++state_->inFlight;
+  }
+  sched.StartThread(
+      [state = state_, callback, code] {
+        callbackThreadOf = state.get();
+        {
+          CallbackScope intoTheModule;
+          callback(code);
+        }
+        callbackThreadOf = nullptr;
+        std::unique_lock lock(Scheduler::Instance().Lock());
+        if (--state->inFlight == 0)
+          state->drained.NotifyAll();
+      },
+      Scheduler::ThreadKind::Host, state_->threadName);
+  return true;
+}
+
+void CallbackWatch::Stop() {
+  std::unique_lock lock(Scheduler::Instance().Lock());
+  state_->callback = nullptr;
+  // No callback runs once the watch has stopped: the caller may unload what it handed over.
+  if (callbackThreadOf != state_.get())
+    state_->drained.Wait(lock, [this] { return state_->inFlight == 0; });
 }
 
 void LoadLaptop(const nlohmann::json& overrides) {

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "emu/Laptop.h"
-#include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "emu/VendorHooks.h"
 
@@ -16,9 +15,12 @@ namespace {
 
 using Callback = void (*)(int);
 
-Callback watchCallback = nullptr;  // guarded by the scheduler lock, with inFlight
-int inFlight = 0;
-emu::Condition drained("the Realtek watch's callbacks to return");
+// Its callback threads run emulator code and share the watch's state, so they may finish
+// after this library is gone.
+emu::CallbackWatch& Watch() {
+  static emu::CallbackWatch watch("Realtek watch callback thread");
+  return watch;
+}
 std::atomic<int> callsInside{0};  // threads inside an export of this library
 
 // Counts a thread inside one of the exports, so that an unload under it is caught.
@@ -36,29 +38,8 @@ void Note(const char* op, emu::Line extra) {
 
 void OnTimelineEvent(const nlohmann::json& event) {
   const int code = static_cast<int>(event.contains("code") ? emu::ParseNumber(event["code"]) : 1);
-  auto& sched = emu::Scheduler::Instance();
-  Callback callback = nullptr;
-  {
-    std::unique_lock lock(sched.Lock());
-    callback = watchCallback;
-    if (callback)
-      ++inFlight;
-  }
-  Note(callback ? "callback" : "error_unwatched", {{"code", code}});
-  if (!callback)
-    return;
-  sched.StartThread(
-      [callback, code] {
-        {
-          emu::CallbackScope intoThePlugIn;
-          callback(code);
-        }
-        auto& s = emu::Scheduler::Instance();
-        std::unique_lock lock(s.Lock());
-        if (--inFlight == 0)
-          drained.NotifyAll();
-      },
-      emu::Scheduler::ThreadKind::Host, "Realtek watch callback thread");
+  const bool watched = Watch().Fire(code);
+  Note(watched ? "callback" : "error_unwatched", {{"code", code}});
 }
 
 __attribute__((constructor)) void Attach() {
@@ -82,10 +63,8 @@ int RTKStartWatchUsbErr(Callback callback) {
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.start_results", 0));
   Note("start_watch", {{"result", result}});
-  if (result == 0) {
-    std::unique_lock lock(emu::Scheduler::Instance().Lock());
-    watchCallback = callback;
-  }
+  if (result == 0)
+    Watch().Start(callback);
   return result;
 }
 
@@ -94,11 +73,7 @@ int RTKStopWatchUsbErr() {
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.stop_results", 0));
   Note("stop_watch", {{"result", result}});
-  auto& sched = emu::Scheduler::Instance();
-  std::unique_lock lock(sched.Lock());
-  watchCallback = nullptr;
-  // No callback runs once the watch has stopped: the caller may unload what it handed us.
-  drained.Wait(lock, [] { return inFlight == 0; });
+  Watch().Stop();
   return result;
 }
 

@@ -3,6 +3,7 @@
 // registers a hook under its library name; a "vendor_event" input fires it.
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -23,6 +24,24 @@ class VendorHooks {
   VendorHooks() = default;
   std::mutex mu_;
   std::map<std::string, Hook> hooks_;
+};
+
+// A vendor library's watch: the callback it was handed, called on a host thread of its own
+// per event. The threads' code lives in the emulator, not in the library, so the library
+// may be unloaded the moment Stop returns.
+class CallbackWatch {
+ public:
+  explicit CallbackWatch(std::string threadName);
+  void Start(void (*callback)(int));
+  // Calls the callback with the code, if the watch runs; false when it does not.
+  bool Fire(int code);
+  // Ends the watch and returns once no call is in flight (at once when called from such a
+  // call's own thread).
+  void Stop();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
 };
 
 // Resets the laptop, then merges the scenario's facts over the defaults and lays out what
