@@ -427,20 +427,25 @@ void Scheduler::LeaveCallback() {
 
 std::vector<std::string> Scheduler::SettleLocked(std::unique_lock<std::mutex>& lock, WaitList& list,
                                                  bool (*matches)(const TrackedThread*),
-                                                 bool countStarting) {
+                                                 Settle until) {
   TrackedThread* self = CurrentLocked(lock);
-  auto runnable = [&] {
-    if (countStarting && starting_ > 0)
+  auto unsettled = [&] {
+    if (until == Settle::Finished && starting_ > 0)
       return true;
     for (const TrackedThread* t : all_) {
-      if (t != self && matches(t) &&
-          (t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running))
+      if (t == self || !matches(t))
+        continue;
+      const bool runs =
+          t->state == TrackedThread::State::Ready || t->state == TrackedThread::State::Running;
+      // A thread inside a callback that waits for a lock has not left yet either; only a
+      // sleep (the stop ends the plug-in's sleeps) would keep it inside.
+      if (runs || (until == Settle::OutOfCallbacks && t->state == TrackedThread::State::Blocked))
         return true;
     }
     return false;
   };
   // Waiting only while those threads can run keeps the clock where it is.
-  while (runnable())
+  while (unsettled())
     Block(lock, list);
   std::vector<std::string> left;
   for (const TrackedThread* t : InStartOrderLocked()) {
@@ -453,13 +458,14 @@ std::vector<std::string> Scheduler::SettleLocked(std::unique_lock<std::mutex>& l
 std::vector<std::string> Scheduler::ThreadsInsideCallbacks() {
   std::unique_lock lock(mu_);
   return SettleLocked(
-      lock, callbackSettled_, [](const TrackedThread* t) { return t->callbackDepth > 0; }, false);
+      lock, callbackSettled_, [](const TrackedThread* t) { return t->callbackDepth > 0; },
+      Settle::OutOfCallbacks);
 }
 
 std::vector<std::string> Scheduler::WaitForOthersToFinish() {
   std::unique_lock lock(mu_);
   return SettleLocked(
-      lock, othersFinished_, [](const TrackedThread*) { return true; }, true);
+      lock, othersFinished_, [](const TrackedThread*) { return true; }, Settle::Finished);
 }
 
 std::size_t Scheduler::TrackedCount() {

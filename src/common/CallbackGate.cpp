@@ -44,7 +44,11 @@ Entry::~Entry() {
 bool DispatchToUi(std::function<void()> job) {
   Door& door = TheDoor();
   {
+    // Once the door is closed nothing is handed over: the stop has stopped waiting for jobs,
+    // and a job queued now could run after the plug-in is gone.
     std::lock_guard lock(door.mutex);
+    if (!door.open)
+      return false;
     ++door.queued;
   }
   auto ran = [] {

@@ -23,7 +23,8 @@ class Entry {
 };
 
 // Hands a job to the host's user-interface thread. It runs inside the door (or not at all
-// once the door is closed), and the stop waits for every job handed over to have run.
+// once the door is closed), and the stop waits for every job handed over to have run. False,
+// and nothing handed over, once the door is closed.
 bool DispatchToUi(std::function<void()> job);
 
 // Opens the door (a new life of the plug-in).

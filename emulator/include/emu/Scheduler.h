@@ -100,8 +100,9 @@ class Scheduler {
   // unload can tell whether a thread is still inside the module.
   void EnterCallback();
   void LeaveCallback();
-  // Waits until no thread inside a callback is ready or running (callbacks that are about
-  // to return get to return), then names the threads still inside one.
+  // Waits until no thread inside a callback is ready, running or waiting for a lock
+  // (callbacks that are about to return get to return), then names the threads still inside
+  // one (asleep there).
   std::vector<std::string> ThreadsInsideCallbacks();
 
   // At the end of a run: waits until the calling thread is the only tracked one, as long as
@@ -129,10 +130,11 @@ class Scheduler {
   void FinishLocked(TrackedThread* t);
   std::string DescribeLocked(const TrackedThread* t) const;
   std::vector<const TrackedThread*> InStartOrderLocked() const;
-  // Waits on the list while another thread that matches can run, then describes the other
-  // matching threads that are left.
+  // Waits on the list while another thread that matches can run (or, out of callbacks,
+  // waits for a lock), then describes the other matching threads that are left.
+  enum class Settle { OutOfCallbacks, Finished };
   std::vector<std::string> SettleLocked(std::unique_lock<std::mutex>& lock, WaitList& list,
-                                        bool (*matches)(const TrackedThread*), bool countStarting);
+                                        bool (*matches)(const TrackedThread*), Settle until);
 
   std::mutex mu_;
   ClockMode clock_ = ClockMode::Virtual;
