@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "emu/DeviceTree.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "hostapi/HardwareSdk.h"
@@ -26,8 +27,7 @@ CDeviceDriver::CDeviceDriver() = default;
 CDeviceDriver::~CDeviceDriver() = default;
 
 void CDeviceDriver::ScanForHardwareChange() {
-  emu::Transcript::Instance().Write("device", {{"op", "rescan"}});
-  laptop().ApplyEffect("rescan");
+  emu::RescanDevices();
 }
 
 CNetworkCard::CNetworkCard() = default;

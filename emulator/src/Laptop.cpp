@@ -19,6 +19,15 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
+// A path part that indexes a list: all digits, within the list.
+bool IsIndexInto(const nlohmann::json& node, const std::string& part, std::size_t& index) {
+  if (!node.is_array() || part.empty() ||
+      part.find_first_not_of("0123456789") != std::string::npos || part.size() > 9)
+    return false;
+  index = static_cast<std::size_t>(std::stoul(part));
+  return index < node.size();
+}
+
 }  // namespace
 
 Laptop& Laptop::Instance() {
@@ -59,7 +68,7 @@ nlohmann::json Laptop::Defaults() {
       "manufacturer_type": 2,
       "driver_version": "22.200.0.6"
     },
-    "monitors": { "addresses": [4357] },
+    "monitors": { "addresses": [4357], "hardware_ids": ["MONITOR\\BOE0A1B"] },
     "usb_hubs": {},
     "bluetooth": {
       "name": "Intel(R) Wireless Bluetooth(R)",
@@ -107,6 +116,10 @@ nlohmann::json Laptop::Get(const std::string& path) const {
   std::lock_guard lock(mu_);
   const nlohmann::json* node = &state_;
   for (const auto& part : SplitPath(path)) {
+    if (std::size_t index = 0; IsIndexInto(*node, part, index)) {
+      node = &(*node)[index];
+      continue;
+    }
     if (!node->is_object())
       return nullptr;
     auto it = node->find(part);
@@ -121,6 +134,10 @@ void Laptop::Set(const std::string& path, nlohmann::json value) {
   std::lock_guard lock(mu_);
   nlohmann::json* node = &state_;
   for (const auto& part : SplitPath(path)) {
+    if (std::size_t index = 0; IsIndexInto(*node, part, index)) {
+      node = &(*node)[index];
+      continue;
+    }
     if (!node->is_object())
       *node = nlohmann::json::object();
     node = &(*node)[part];

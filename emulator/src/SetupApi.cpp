@@ -1,5 +1,4 @@
-// The device setup calls over the virtual laptop's device tree: the Wi-Fi card, the
-// Bluetooth adapter and the scenario's "devices" list.
+// The device setup calls over the virtual laptop's device tree.
 #include "platform/SetupApi.h"
 #include <algorithm>
 
@@ -8,6 +7,7 @@
 #include <mutex>
 #include <set>
 
+#include "emu/DeviceTree.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
@@ -45,36 +45,10 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string GuidText(const Guid& g) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.data1,
-                g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4],
-                g.data4[5], g.data4[6], g.data4[7]);
-  return buf;
-}
-
 std::vector<Device> DeviceTree() {
-  auto& laptop = emu::Laptop::Instance();
   std::vector<Device> tree;
-  const std::string wifi = laptop.GetString("wifi.hardware_id", "");
-  if (!wifi.empty())
-    tree.push_back({"{4D36E972-E325-11CE-BFC1-08002BE10318}", {wifi}, 0});
-  const std::string bt = laptop.GetString("bluetooth.hardware_id", "");
-  if (!bt.empty())
-    tree.push_back({"{E0CBF06C-CD8B-4647-BB8A-263B43F0F974}", {bt}, 0});
-  const auto listed = laptop.Get("devices");
-  if (listed.is_array()) {
-    for (const auto& d : listed) {
-      if (!d.value("present", true))
-        continue;
-      Device device{Upper(d.value("class", "")), {}, static_cast<DWORD>(d.value("read_error", 0))};
-      for (const auto& id : d.value("hardware_ids", nlohmann::json::array())) {
-        if (id.is_string())
-          device.hardwareIds.push_back(id.get<std::string>());
-      }
-      tree.push_back(std::move(device));
-    }
-  }
+  for (auto& device : emu::DeviceTree())
+    tree.push_back({device.classGuid, std::move(device.hardwareIds), device.readError});
   return tree;
 }
 
@@ -177,7 +151,7 @@ HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
     return INVALID_HANDLE_VALUE_DEVINFO;
   }
   auto* set = new DeviceSet();
-  const std::string wanted = classGuid ? GuidText(*classGuid) : "";
+  const std::string wanted = classGuid ? emu::GuidText(*classGuid) : "";
   for (auto& device : DeviceTree()) {
     if ((flags & DIGCF_ALLCLASSES) || device.classGuid == wanted) {
       set->devices.push_back(std::move(device));

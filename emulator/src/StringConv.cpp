@@ -1,5 +1,7 @@
 // The Util library's text conversions and the plug-in's own (platform/Text.h), over one
 // codec. On this machine the ANSI code page is UTF-8.
+#include <cstdint>
+
 #include "hostapi/StringConv.h"
 #include "platform/Text.h"
 
@@ -113,6 +115,22 @@ std::u32string DecodeUtf8(const std::string& text) {
   return out;
 }
 
+bool IsAscii(const std::string& text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80)
+      return false;
+  }
+  return true;
+}
+
+bool IsAscii(const std::wstring& text) {
+  for (const wchar_t c : text) {
+    if (static_cast<std::uint32_t>(c) >= 0x80)
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 namespace StringProc {
@@ -124,6 +142,8 @@ std::string WStringToString(const std::wstring& text) {
 namespace DE {
 
 std::string UnicodeToUTF8(const std::wstring& text) {
+  if (IsAscii(text))  // most texts: one byte per character, no decoding
+    return std::string(text.begin(), text.end());
   std::string out;
   out.reserve(text.size());
   for (char32_t c : CodePoints(text))
@@ -144,6 +164,8 @@ std::wstring ANSIToUnicode(const std::string& text) {
 namespace platform {
 
 std::wstring Utf8ToWide(const std::string& text) {
+  if (IsAscii(text))
+    return std::wstring(text.begin(), text.end());
   return FromCodePoints(DecodeUtf8(text));
 }
 

@@ -1,14 +1,14 @@
 #include "emu/Timeline.h"
 
-#include "emu/UserInterface.h"
-#include "platform/Text.h"
-
+#include <algorithm>
 #include <atomic>
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
+#include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
+#include "platform/Text.h"
 
 namespace emu {
 
@@ -91,7 +91,30 @@ constexpr InterfaceClass kInterfaceClasses[] = {
 };
 
 // WM_DEVICECHANGE to the windows registered for the event's class.
+// The facts of a monitor that comes or goes with the event: its hardware id joins or leaves
+// the monitor class, its address the monitor address list.
+void UpdateMonitorFacts(const nlohmann::json& monitor, bool arrival) {
+  auto& laptop = Laptop::Instance();
+  const auto change = [&](const std::string& path, const nlohmann::json& item) {
+    nlohmann::json list = laptop.Get(path);
+    if (!list.is_array())
+      list = nlohmann::json::array();
+    auto it = std::find(list.begin(), list.end(), item);
+    if (arrival && it == list.end())
+      list.push_back(item);
+    if (!arrival && it != list.end())
+      list.erase(it);
+    laptop.Set(path, list);
+  };
+  if (monitor.contains("hardware_id"))
+    change("monitors.hardware_ids", monitor["hardware_id"]);
+  if (monitor.contains("address"))
+    change("monitors.addresses", ParseNumber(monitor["address"]));
+}
+
 void BroadcastDeviceEvent(const nlohmann::json& body) {
+  if (body.contains("monitor") && body["monitor"].is_object())
+    UpdateMonitorFacts(body["monitor"], body.value("event", "") == "arrival");
   std::string guid = body.value("class_guid", "");
   std::string path = body.value("path", "");
   for (const auto& c : kInterfaceClasses) {

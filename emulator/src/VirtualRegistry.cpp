@@ -43,9 +43,42 @@ nlohmann::json VirtualRegistry::Dump() const {
   return out;
 }
 
+bool VirtualRegistry::ExistsLocked(const std::string& folded) const {
+  if (keys_.count(folded))
+    return true;
+  auto below = keys_.lower_bound(folded + "\\");
+  return below != keys_.end() && below->first.rfind(folded + "\\", 0) == 0;
+}
+
 bool VirtualRegistry::KeyExists(const std::string& key) const {
   std::lock_guard lock(mu_);
-  return keys_.count(Fold(key)) > 0;
+  return ExistsLocked(Fold(key));
+}
+
+std::optional<VirtualRegistry::KeyView> VirtualRegistry::View(const std::string& key) const {
+  std::lock_guard lock(mu_);
+  const std::string folded = Fold(key);
+  if (!ExistsLocked(folded))
+    return std::nullopt;
+  KeyView view;
+  if (auto k = keys_.find(folded); k != keys_.end()) {
+    for (const auto& [f, value] : k->second.values)
+      view.values.push_back(value);
+  }
+  // Every key below names one child: the first part of its path after the prefix. Folding
+  // keeps byte lengths, so the stored spelling is cut at the same places.
+  const std::string prefix = folded + "\\";
+  std::map<std::string, std::string> children;  // folded name -> stored spelling
+  for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.rfind(prefix, 0) == 0;
+       ++it) {
+    const std::size_t end = it->first.find('\\', prefix.size());
+    const std::size_t length = (end == std::string::npos ? it->first.size() : end) - prefix.size();
+    children.emplace(it->first.substr(prefix.size(), length),
+                     it->second.path.substr(prefix.size(), length));
+  }
+  for (auto& [f, name] : children)
+    view.subkeys.push_back(std::move(name));
+  return view;
 }
 
 void VirtualRegistry::CreateKey(const std::string& key) {
@@ -81,10 +114,13 @@ std::optional<nlohmann::json> VirtualRegistry::GetValue(const std::string& key,
 bool VirtualRegistry::SetValue(const std::string& key, const std::string& name,
                                nlohmann::json value) {
   std::lock_guard lock(mu_);
-  auto k = keys_.find(Fold(key));
-  if (k == keys_.end())
+  const std::string folded = Fold(key);
+  if (!ExistsLocked(folded))
     return false;
-  k->second.values[Fold(name)] = {name, std::move(value)};
+  Key& entry = keys_[folded];
+  if (entry.path.empty())
+    entry.path = key;
+  entry.values[Fold(name)] = {name, std::move(value)};
   return true;
 }
 

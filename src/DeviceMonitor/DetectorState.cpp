@@ -21,6 +21,11 @@ RealtekState& Realtek() {
   return state;
 }
 
+DisplayAudioState& DisplayAudio() {
+  static DisplayAudioState state;
+  return state;
+}
+
 TypeReportState& TypeReports() {
   static TypeReportState state;
   return state;
@@ -37,6 +42,8 @@ void ResetDetectorState() {
   Realtek().resetTimeS = 0;
   Realtek().lastRepairTimeS = 0;
   g_resetRealtekBtTime = 0;
+  DisplayAudio().repaired = false;
+  DisplayAudio().busy = false;
   {
     std::lock_guard lock(TypeReports().usbMutex);
     TypeReports().usbReports = 0;

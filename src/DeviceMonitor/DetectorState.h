@@ -37,7 +37,15 @@ struct TypeReportState {
   std::uint64_t monitorReports = 0;
 };
 
+// The display audio repair: done at most once per process; one check at a time (the busy
+// flag is taken by the trigger and given back by the check's thread).
+struct DisplayAudioState {
+  std::atomic<bool> repaired{false};
+  std::atomic<bool> busy{false};
+};
+
 WifiState& Wifi();
+DisplayAudioState& DisplayAudio();
 TypeReportState& TypeReports();
 BluetoothState& Bluetooth();
 RealtekState& Realtek();

@@ -1,6 +1,7 @@
 // The four listeners of device-interface changes and the detectors they run.
 #include "DeviceMonitor/DeviceChangeLister.h"
 
+#include "DeviceMonitor/AudioDeviceMoudle.h"
 #include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/HardwareSdk.h"
@@ -41,7 +42,7 @@ void DeviceChangeLister::OnDeviceChange(const std::wstring&, const platform::Gui
   } else if (event == kArrival && m_deviceType == DEVICE_DRIVER_USB_PORT) {
     DeviceDriverErrorDetectEx::ReportUsbDeviceType();
   } else if (event == kArrival && m_deviceType == DEVICE_DRIVER_MONITOR) {
-    // The display audio check on monitor arrival comes first once it is built.
+    CheckDisplayAudioOnMonitor();
     DeviceDriverErrorDetectEx::ReportMonitorDeviceType();
   } else if (event == kRemoval && m_deviceType == DEVICE_DRIVER_WIFI) {
     DeviceDriverErrorDetectEx::StartWifiCheck();

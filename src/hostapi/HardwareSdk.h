@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/WinTypes.h"
+
 // Device types of the hardware library. Other values are passed through as they come.
 enum stDEVICE_DRIVER_TYPE : int {
   DEVICE_DRIVER_WIFI = 0,
@@ -25,6 +27,20 @@ class CDeviceDriver {
   void ScanForHardwareChange();
   std::uint32_t ResetDeviceDriver(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
   std::uint32_t GetDeviceDriverErrorCode(const std::wstring& hardwareId, stDEVICE_DRIVER_TYPE type);
+};
+
+// Devices of a setup class and their software components.
+class CDeviceInformention {
+ public:
+  CDeviceInformention();
+  ~CDeviceInformention();
+  // The first hardware id of every present device of the class.
+  std::vector<std::wstring> GetDeviceHardwareID(const platform::Guid& classGuid);
+  // The software components of the device with the hardware id; empty when it has none.
+  std::vector<std::wstring> GetSoftComponentItems(const std::wstring& hardwareId);
+  // Uninstalls the device; Windows installs it again at the next hardware rescan.
+  std::uint32_t UnstallDeviceByHardwareIdEx(const std::wstring& hardwareId,
+                                            const platform::Guid& classGuid);
 };
 
 // The network cards. Card type 0 is the wireless card.

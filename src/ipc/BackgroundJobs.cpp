@@ -1,5 +1,6 @@
 #include "ipc/BackgroundJobs.h"
 
+#include "DeviceMonitor/AudioDeviceMoudle.h"
 #include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "hostapi/HardwareSdk.h"
@@ -24,7 +25,7 @@ void RunStartupJobs() {
   DeviceDriverErrorDetectEx::CheckWifiCard(true);
   if (platform::IsModuleStopping())
     return;
-  // The display audio check runs here once built.
+  AudioDeviceMoudle::AutoCheckDisplayAudioError();
   CMsgEvent transient;
   DeviceDriverErrorDetectEx::ReportMonitorDeviceType();
   DeviceDriverErrorDetectEx::ReportUsbDeviceType();

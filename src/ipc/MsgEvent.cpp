@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "DeviceMonitor/AudioDeviceMoudle.h"
 #include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
@@ -112,7 +113,7 @@ bool CMsgEvent::Uninit() {
 void CMsgEvent::OnRecvBroadcastMsg(tagIPC_MESSAGE_ITEM& item) {
   if (item.dwMsgId != kRecheckBroadcast)
     return;
-  // The display audio check runs here once it is built.
+  AudioDeviceMoudle::AutoCheckDisplayAudioError();
   auto& state = dispatcher::GetState();
   if (state.btRecheckPending) {
     CMsgEvent transient;

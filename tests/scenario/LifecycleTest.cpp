@@ -185,4 +185,24 @@ TEST(StopRegression, AStopInARepairPauseEnablesTheCardAgain) {
   }
 }
 
+// An unload in the display audio check's point delay repairs nothing; one in its scan delay
+// still rescans, so the uninstalled device is found again.
+TEST(StopRegression, AStopInTheDisplayAudioCheckLeavesNoDeviceUninstalled) {
+  for (auto mode : {emu::RunMode::Deterministic, emu::RunMode::Parallel}) {
+    const auto inPointDelay = RunFileFor("monitor-display-audio.json", 35000, mode);
+    ASSERT_TRUE(inPointDelay.ok) << inPointDelay.error;
+    EXPECT_TRUE(OfKind(inPointDelay, "device").empty());
+    EXPECT_TRUE(OfKind(inPointDelay, "fault").empty());
+
+    const auto inScanDelay = RunFileFor("monitor-display-audio.json", 40000, mode);
+    ASSERT_TRUE(inScanDelay.ok) << inScanDelay.error;
+    const auto devices = OfKind(inScanDelay, "device");
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[1]["op"], "rescan");
+    EXPECT_EQ(devices[1]["t_ms"], 40000);
+    EXPECT_TRUE(OfKind(inScanDelay, "fault").empty());
+    EXPECT_TRUE(AfterUninit(inScanDelay).empty()) << AfterUninit(inScanDelay).front().dump();
+  }
+}
+
 }  // namespace

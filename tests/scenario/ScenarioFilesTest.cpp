@@ -147,6 +147,16 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   // The USB hub at start-up and on the stick's arrival; the monitors when the second comes.
   EXPECT_EQ(reports["627001001"], (std::vector<std::int64_t>{3200, 21660000}));
   EXPECT_EQ(reports["627002001"], std::vector<std::int64_t>{21600000});
+  // The monitor finds the display audio without its component: uninstalled after the point
+  // delay, found again at the rescan after the scan delay, reported once.
+  EXPECT_EQ(reports["624000023"], std::vector<std::int64_t>{21615000});
+  std::vector<std::pair<std::int64_t, std::string>> audio;
+  for (const auto& line : OfKind(run, "device")) {
+    if (line["t_ms"] >= 21600000)
+      audio.emplace_back(line["t_ms"], line["op"]);
+  }
+  EXPECT_EQ(audio, (std::vector<std::pair<std::int64_t, std::string>>{{21610000, "uninstall"},
+                                                                      {21615000, "rescan"}}));
   // Both disks reported at the monitor's start, at new error ids and a day later.
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
@@ -213,6 +223,33 @@ TEST(ScenarioFiles, UsbHubsReport) {
   ASSERT_EQ(logs.size(), 2u);
   EXPECT_EQ(logs[0]["text"], "happen too many times");
   EXPECT_EQ(logs[0]["t_ms"], 60000 + 99 * 1000);
+}
+
+TEST(ScenarioFiles, MonitorDisplayAudio) {
+  const auto run = RunFile("monitor-display-audio.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  // At start-up the built-in panel is alone.
+  const auto logs = OfKind(run, "log");
+  ASSERT_GE(logs.size(), 2u);
+  EXPECT_EQ(logs[0]["text"], "size1");
+  EXPECT_EQ(logs[1]["text"], "no external monitor");
+  // The monitor at 30 s: the point delay of 8 s, the scan delay of 4 s, one repair.
+  const auto devices = OfKind(run, "device");
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0]["op"], "uninstall");
+  EXPECT_EQ(devices[0]["t_ms"], 38000);
+  EXPECT_EQ(devices[0]["hardware_id"], "HDAUDIO\\FUNC_01&VEN_8086&DEV_2818&SUBSYS_80860101");
+  EXPECT_EQ(devices[1]["op"], "rescan");
+  EXPECT_EQ(devices[1]["t_ms"], 42000);
+  EXPECT_EQ(Events(run), (std::vector<std::string>{"627002001", "624000023", "627002001"}));
+  const auto reports = OfKind(run, "report");
+  EXPECT_EQ(reports[1]["content"], R"({"result":"0"})");
+  EXPECT_EQ(reports[1]["t_ms"], 42000);
+  EXPECT_EQ(Content(reports[0])["Numbers"], "2");
+  EXPECT_EQ(Content(reports[0])["Address1"], "8453");
+  EXPECT_EQ(reports[2]["t_ms"], 90000);
+  EXPECT_EQ(logs.back()["text"], "repair display audio result: 0");
+  EXPECT_TRUE(OfKind(run, "fault").empty());
 }
 
 TEST(ScenarioFiles, DisksNvmeAndHdd) {

@@ -2,6 +2,7 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/RegistryHandles.h"
 #include "emu/Timeline.h"
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
@@ -49,17 +50,26 @@ void CheckBeforeUnload() {
     open.push_back(s.query);
   if (!open.empty())
     Fault("event-log subscriptions open at unload", open);
+  if (const auto keys = emu::OpenRegistryKeys(); !keys.empty())
+    Fault("registry keys open at unload", keys);
   if (const auto windows = emu::UserInterface::OpenWindows(); !windows.empty())
     Fault("windows open at unload", windows);
   if (const auto notifications = emu::UserInterface::OpenNotifications(); !notifications.empty())
     Fault("device notifications registered at unload", notifications);
 }
 
-// After the unload: no device left disabled, no thread of the run left behind.
+// After the unload: no device left disabled or uninstalled, no thread of the run left behind.
 void CheckAfterUnload() {
   const auto disabled = emu::Laptop::Instance().Get("disabled_devices");
   if (disabled.is_array() && !disabled.empty())
     Fault("devices left disabled", disabled.get<std::vector<std::string>>());
+  std::vector<std::string> uninstalled;
+  for (const auto& device : emu::Laptop::Instance().Get("devices")) {
+    if (device.is_object() && device.value("uninstalled", false))
+      uninstalled.push_back(device.value("hardware_ids", nlohmann::json::array()).dump());
+  }
+  if (!uninstalled.empty())
+    Fault("devices left uninstalled", uninstalled);
   std::vector<std::string> left;
   for (const auto& thread : emu::Scheduler::Instance().WaitForOthersToFinish()) {
     if (thread.find("(idle)") == std::string::npos)

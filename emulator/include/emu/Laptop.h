@@ -19,7 +19,8 @@ class Laptop {
   void Load(const nlohmann::json& overrides);
   nlohmann::json State() const;
 
-  // Dotted paths: "wifi.problem_code". Missing facts read as null.
+  // Dotted paths: "wifi.problem_code"; a number indexes an existing list element
+  // ("devices.0.present"). Missing facts read as null.
   nlohmann::json Get(const std::string& path) const;
   void Set(const std::string& path, nlohmann::json value);
 

@@ -1,11 +1,13 @@
 #pragma once
 // The virtual laptop's registry: keys by path (letter case ignored, as on Windows), each
-// with named values of type REG_DWORD (a number) or REG_SZ (a text).
+// with named values of type REG_DWORD (a number) or REG_SZ (a text). A key exists when it
+// was stored or when a key below it was (Windows has no key without its parents).
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -27,9 +29,18 @@ class VirtualRegistry {
   // False when the key does not exist.
   bool SetValue(const std::string& key, const std::string& name, nlohmann::json value);
 
+  // What an open key handle sees: its subkey names and its values, both in the order
+  // Windows enumerates them here (by name, letter case ignored).
+  struct KeyView {
+    std::vector<std::string> subkeys;
+    std::vector<std::pair<std::string, nlohmann::json>> values;
+  };
+  std::optional<KeyView> View(const std::string& key) const;
+
  private:
   VirtualRegistry() = default;
   static std::string Fold(const std::string& text);
+  bool ExistsLocked(const std::string& folded) const;
   struct Key {
     std::string path;
     std::map<std::string, std::pair<std::string, nlohmann::json>> values;  // folded name

@@ -1,0 +1,151 @@
+// The registry reading calls over the virtual registry. An open key is a view taken at the
+// moment of opening; handles are counted so that a run can show keys left open.
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "emu/RegistryHandles.h"
+#include "emu/VirtualRegistry.h"
+#include "hostapi/StringConv.h"
+#include "platform/RegistryApi.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr platform::LSTATUS kInvalidHandle = 6;
+constexpr platform::LSTATUS kInvalidParameter = 87;
+
+struct OpenKey {
+  std::string path;
+  emu::VirtualRegistry::KeyView view;
+};
+
+std::mutex handlesMutex;
+std::map<platform::HKEY, std::unique_ptr<OpenKey>>& Handles() {
+  static auto* handles = new std::map<platform::HKEY, std::unique_ptr<OpenKey>>();
+  return *handles;
+}
+
+// The key behind a handle; stays valid until the handle is closed by the same caller.
+const OpenKey* Find(platform::HKEY key) {
+  std::lock_guard lock(handlesMutex);
+  auto it = Handles().find(key);
+  return it == Handles().end() ? nullptr : it->second.get();
+}
+
+// Copies a name with its NUL into a buffer of capacity characters, as the Reg*W calls do.
+platform::LSTATUS CopyName(const std::string& utf8, wchar_t* out, DWORD* length) {
+  if (!out || !length)
+    return kInvalidParameter;
+  const std::wstring name = platform::Utf8ToWide(utf8);
+  if (name.size() + 1 > *length)
+    return static_cast<platform::LSTATUS>(ERROR_MORE_DATA);
+  std::memcpy(out, name.c_str(), (name.size() + 1) * sizeof(wchar_t));
+  *length = static_cast<DWORD>(name.size());
+  return ERROR_SUCCESS;
+}
+
+// The bytes Windows stores for a value: REG_DWORD little-endian, REG_SZ UTF-16LE with NUL.
+std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) {
+  std::vector<std::uint8_t> bytes;
+  if (value.is_number_integer()) {
+    type = platform::REG_DWORD;
+    const auto number = static_cast<std::uint32_t>(value.get<std::int64_t>());
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    return bytes;
+  }
+  type = platform::REG_SZ;
+  std::u16string units = platform::WideToUtf16(
+      platform::Utf8ToWide(value.is_string() ? value.get<std::string>() : ""));
+  units.push_back(0);
+  for (const char16_t unit : units) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+namespace emu {
+
+std::vector<std::string> OpenRegistryKeys() {
+  std::lock_guard lock(handlesMutex);
+  std::vector<std::string> paths;
+  for (const auto& [handle, key] : Handles())
+    paths.push_back(key->path);
+  return paths;
+}
+
+}  // namespace emu
+
+namespace platform {
+
+LSTATUS RegOpenKeyExW(HKEY root, const wchar_t* subKey, DWORD, DWORD, HKEY* key) {
+  if (!key || root != HKEY_LOCAL_MACHINE)
+    return kInvalidParameter;
+  std::string path = subKey ? DE::UnicodeToUTF8(subKey) : "";
+  while (!path.empty() && path.front() == '\\')
+    path.erase(0, 1);
+  path = path.empty() ? "HKLM" : "HKLM\\" + path;
+  auto view = emu::VirtualRegistry::Instance().View(path);
+  if (!view)
+    return static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND);
+  auto open = std::make_unique<OpenKey>(OpenKey{path, std::move(*view)});
+  *key = open.get();
+  std::lock_guard lock(handlesMutex);
+  Handles().emplace(*key, std::move(open));
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryInfoKeyW(HKEY key, DWORD* subKeys, DWORD* values) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  if (subKeys)
+    *subKeys = static_cast<DWORD>(open->view.subkeys.size());
+  if (values)
+    *values = static_cast<DWORD>(open->view.values.size());
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  if (index >= open->view.subkeys.size())
+    return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
+  return CopyName(open->view.subkeys[index], name, nameLength);
+}
+
+LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
+                      std::uint8_t* data, DWORD* dataSize) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  if (index >= open->view.values.size())
+    return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
+  const auto& [valueName, value] = open->view.values[index];
+  DWORD storedType = REG_SZ;
+  const std::vector<std::uint8_t> bytes = StoredBytes(value, storedType);
+  if (data && (!dataSize || bytes.size() > *dataSize))
+    return static_cast<LSTATUS>(ERROR_MORE_DATA);
+  if (const LSTATUS status = CopyName(valueName, name, nameLength); status != ERROR_SUCCESS)
+    return status;
+  if (type)
+    *type = storedType;
+  if (data)
+    std::memcpy(data, bytes.data(), bytes.size());
+  if (dataSize)
+    *dataSize = static_cast<DWORD>(bytes.size());
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+  std::lock_guard lock(handlesMutex);
+  return Handles().erase(key) ? ERROR_SUCCESS : kInvalidHandle;
+}
+
+}  // namespace platform
