@@ -12,8 +12,9 @@
 #include "platform/Security.h"
 
 namespace emu {
-bool CloseDeviceHandle(void* handle);  // StorageDevices.cpp
-}
+bool CloseDeviceHandle(void* handle);   // StorageDevices.cpp
+bool CloseProcessHandle(void* handle);  // PlatformProcess.cpp
+}  // namespace emu
 
 namespace platform {
 
@@ -139,7 +140,7 @@ bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes) {
 }
 
 bool CloseHandle(HANDLE handle) {
-  if (emu::CloseDeviceHandle(handle))
+  if (emu::CloseDeviceHandle(handle) || emu::CloseProcessHandle(handle))
     return true;
   std::lock_guard lock(securityMutex);
   if (handle != reinterpret_cast<HANDLE>(0x7000) || openTokens == 0) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "emu/RegistryHandles.h"
+#include "emu/OpenHandles.h"
 #include "emu/VirtualRegistry.h"
 #include "hostapi/StringConv.h"
 #include "platform/RegistryApi.h"
@@ -141,6 +141,32 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, D
   if (dataSize)
     *dataSize = static_cast<DWORD>(bytes.size());
   return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_t* data,
+                         DWORD* dataSize) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  const std::string wanted = emu::FoldCase(name ? DE::UnicodeToUTF8(name) : "");
+  for (const auto& [valueName, value] : open->view.values) {
+    if (emu::FoldCase(valueName) != wanted)
+      continue;
+    DWORD storedType = REG_SZ;
+    const std::vector<std::uint8_t> bytes = StoredBytes(value, storedType);
+    if (type)
+      *type = storedType;
+    const bool fits = dataSize && bytes.size() <= *dataSize;
+    if (dataSize)
+      *dataSize = static_cast<DWORD>(bytes.size());
+    if (!data)
+      return ERROR_SUCCESS;
+    if (!fits)
+      return static_cast<LSTATUS>(ERROR_MORE_DATA);
+    std::memcpy(data, bytes.data(), bytes.size());
+    return ERROR_SUCCESS;
+  }
+  return static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND);
 }
 
 LSTATUS RegCloseKey(HKEY key) {

@@ -20,8 +20,10 @@ struct TrackedThread {
   WakeReason reason = WakeReason::Normal;
   std::string name;
   std::uint64_t number = 0;
-  const WaitList* waitingOn = nullptr;
+  WaitList* waitingOn = nullptr;
   std::int64_t sleepUntil = 0;
+  bool timed = false;  // blocked with a deadline: also among the sleepers
+  std::pair<std::int64_t, std::uint64_t> sleepKey{0, 0};
   int callbackDepth = 0;
   std::condition_variable cv;
 };
@@ -143,7 +145,8 @@ void Scheduler::DispatchLocked() {
     while (!sleepers_.empty() && sleepers_.begin()->first.first <= virtualNow_) {
       TrackedThread* t = sleepers_.begin()->second;
       sleepers_.erase(sleepers_.begin());
-      t->reason = WakeReason::Normal;
+      t->reason = t->timed ? WakeReason::Timeout : WakeReason::Normal;
+      LeaveWaitListLocked(t);
       t->state = TrackedThread::State::Ready;
       ready_.push_back(t);
     }
@@ -170,6 +173,8 @@ std::string Scheduler::DescribeLocked(const TrackedThread* t) const {
   }
   const WaitList* on = t->waitingOn;
   std::string text = t->name + ": waits for " + (on ? on->what_ : std::string("?"));
+  if (t->timed)
+    text += " until " + std::to_string(t->sleepUntil / 1000000) + " ms";
   if (on && on->idle_)
     text += " (idle)";
   return text;
@@ -243,8 +248,77 @@ bool Scheduler::WakeOne(WaitList& list) {
     return false;
   TrackedThread* t = list.waiters_.front();
   list.waiters_.pop_front();
+  LeaveSleepersLocked(t);
   MakeReadyLocked(t, WakeReason::Normal);
   return true;
+}
+
+void Scheduler::LeaveSleepersLocked(TrackedThread* t) {
+  if (!t->timed)
+    return;
+  t->timed = false;
+  sleepers_.erase(t->sleepKey);
+}
+
+void Scheduler::LeaveWaitListLocked(TrackedThread* t) {
+  if (!t->timed)
+    return;
+  t->timed = false;
+  if (t->waitingOn) {
+    auto& waiters = t->waitingOn->waiters_;
+    waiters.erase(std::remove(waiters.begin(), waiters.end(), t), waiters.end());
+    t->waitingOn = nullptr;
+  }
+}
+
+WakeReason Scheduler::BlockUntil(std::unique_lock<std::mutex>& lock, WaitList& list,
+                                 std::int64_t deadlineNs, bool interruptible) {
+  if (interruptible && moduleStopping_)
+    return WakeReason::Stopping;
+  TrackedThread* t = CurrentLocked(lock);
+  if (clock_ == ClockMode::Real) {
+    // The real clock: wait on the thread's own condition until woken through the list, the
+    // stop, or the deadline.
+    const auto deadline =
+        std::chrono::steady_clock::time_point(std::chrono::nanoseconds(realOrigin_ + deadlineNs));
+    t->state = TrackedThread::State::Blocked;
+    t->waitingOn = &list;
+    t->interruptible = interruptible;
+    t->timed = true;
+    list.waiters_.push_back(t);
+    t->reason = WakeReason::Normal;
+    const bool woken =
+        t->cv.wait_until(lock, deadline, [t] { return t->state == TrackedThread::State::Running; });
+    if (!woken) {
+      LeaveWaitListLocked(t);
+      t->reason = WakeReason::Timeout;
+    }
+    t->timed = false;
+    t->state = TrackedThread::State::Running;
+    t->interruptible = false;
+    t->waitingOn = nullptr;
+    return t->reason;
+  }
+  if (deadlineNs <= virtualNow_) {
+    // Already due: a zero-length wait yields to the other ready threads.
+    t->state = TrackedThread::State::Ready;
+    ready_.push_back(t);
+    GiveUpCpuLocked(t);
+    WaitUntilRunning(lock, t);
+    return WakeReason::Timeout;
+  }
+  t->state = TrackedThread::State::Blocked;
+  t->waitingOn = &list;
+  t->interruptible = interruptible;
+  t->sleepUntil = deadlineNs;
+  t->timed = true;
+  t->sleepKey = {deadlineNs, nextSleepOrder_++};
+  sleepers_.emplace(t->sleepKey, t);
+  list.waiters_.push_back(t);
+  GiveUpCpuLocked(t);
+  WaitUntilRunning(lock, t);
+  t->interruptible = false;
+  return t->reason;
 }
 
 void Scheduler::WakeAll(WaitList& list) {
@@ -380,6 +454,7 @@ void Scheduler::StopModuleThreads() {
       if (it->second->interruptible) {
         TrackedThread* t = it->second;
         it = sleepers_.erase(it);
+        LeaveWaitListLocked(t);
         MakeReadyLocked(t, WakeReason::Stopping);
       } else {
         ++it;
@@ -388,8 +463,11 @@ void Scheduler::StopModuleThreads() {
     return;
   }
   for (TrackedThread* t : all_) {
-    if (t->interruptible && t->state == TrackedThread::State::Sleeping)
+    const bool timedWait = t->timed && t->state == TrackedThread::State::Blocked;
+    if (t->interruptible && (t->state == TrackedThread::State::Sleeping || timedWait)) {
+      LeaveWaitListLocked(t);
       MakeReadyLocked(t, WakeReason::Stopping);
+    }
   }
 }
 

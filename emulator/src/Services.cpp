@@ -6,6 +6,7 @@
 #include <set>
 
 #include "emu/Laptop.h"
+#include "emu/Processes.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
@@ -105,6 +106,32 @@ bool StartServiceW(SC_HANDLE service) {
   return true;
 }
 
+bool ControlService(SC_HANDLE service, DWORD control, DWORD& currentState) {
+  constexpr DWORD ERROR_SERVICE_NOT_ACTIVE = 1062;
+  constexpr DWORD ERROR_INVALID_SERVICE_CONTROL = 1052;
+  std::string name;
+  {
+    std::lock_guard lock(mu);
+    if (!live.count(service) || service == &managerToken)
+      return false;
+    name = static_cast<ServiceHandle*>(service)->name;
+  }
+  if (control != SERVICE_CONTROL_STOP) {
+    SetLastError(ERROR_INVALID_SERVICE_CONTROL);
+    return false;
+  }
+  const bool wasRunning = StateOf(name) != SERVICE_STOPPED;
+  emu::Transcript::Instance().Write("service",
+                                    {{"op", "stop"}, {"name", name}, {"result", wasRunning}});
+  if (!wasRunning) {
+    SetLastError(ERROR_SERVICE_NOT_ACTIVE);
+    return false;
+  }
+  emu::Laptop::Instance().Set(Base(name) + ".state", "stopped");
+  currentState = SERVICE_STOPPED;
+  return true;
+}
+
 bool CloseServiceHandle(SC_HANDLE handle) {
   std::lock_guard lock(mu);
   if (!live.erase(handle))
@@ -116,7 +143,11 @@ bool CloseServiceHandle(SC_HANDLE handle) {
 
 bool CreateProcessHidden(const std::wstring& commandLine) {
   const std::string text = DE::UnicodeToUTF8(commandLine);
-  emu::Transcript::Instance().Write("process", {{"op", "create"}, {"command_line", text}});
+  std::uint32_t error = 0;
+  if (emu::ProcessTable::Instance().Start(text, error) == 0) {
+    SetLastError(error);
+    return false;
+  }
   // "sc config NAME start= auto" changes the service's start type.
   const std::string prefix = "sc config ";
   if (text.rfind(prefix, 0) == 0 && text.find(" start= auto") != std::string::npos) {

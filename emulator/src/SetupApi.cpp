@@ -52,6 +52,34 @@ std::vector<Device> DeviceTree() {
   return tree;
 }
 
+// The hardware ids as a multi-string: each id and its NUL, then a final NUL, in UTF-16
+// little-endian bytes.
+bool CopyHardwareIds(const Device& device, std::uint8_t* buffer, DWORD bufferSize,
+                     DWORD* requiredSize) {
+  if (device.readError != 0) {
+    SetLastError(device.readError);
+    return false;
+  }
+  std::u16string units;
+  for (const auto& id : device.hardwareIds) {
+    units += platform::WideToUtf16(platform::Utf8ToWide(id));
+    units.push_back(0);
+  }
+  units.push_back(0);
+  const DWORD size = static_cast<DWORD>(units.size() * 2);
+  if (requiredSize)
+    *requiredSize = size;
+  if (!buffer || bufferSize < size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    buffer[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+    buffer[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+  }
+  return true;
+}
+
 DeviceSet* Lookup(HDEVINFO set) {
   auto* s = static_cast<DeviceSet*>(set);
   std::lock_guard lock(setsMutex);
@@ -119,6 +147,11 @@ bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const 
   const Device* device = DeviceOf(set, data);
   if (!device)
     return false;
+  if (key.fmtid == DEVPKEY_Device_HardwareIds.fmtid && key.pid == DEVPKEY_Device_HardwareIds.pid) {
+    if (propertyType)
+      *propertyType = DEVPROP_TYPE_STRING_LIST;
+    return CopyHardwareIds(*device, buffer, bufferSize, requiredSize);
+  }
   static const std::map<DWORD, const char*> names = {
       {9, "current_speed"}, {10, "current_width"}, {11, "max_speed"}, {12, "max_width"}};
   auto name = names.find(key.pid);
@@ -186,31 +219,9 @@ bool SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data
     SetLastError(ERROR_INVALID_DATA);
     return false;
   }
-  if (device->readError != 0) {
-    SetLastError(device->readError);
-    return false;
-  }
-  // REG_MULTI_SZ: each id and its NUL, then a final NUL, in UTF-16 little-endian.
-  std::u16string units;
-  for (const auto& id : device->hardwareIds) {
-    units += platform::WideToUtf16(platform::Utf8ToWide(id));
-    units.push_back(0);
-  }
-  units.push_back(0);
-  const DWORD size = static_cast<DWORD>(units.size() * 2);
-  if (requiredSize)
-    *requiredSize = size;
   if (regType)
     *regType = REG_MULTI_SZ;
-  if (!buffer || bufferSize < size) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return false;
-  }
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    buffer[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-    buffer[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-  }
-  return true;
+  return CopyHardwareIds(*device, buffer, bufferSize, requiredSize);
 }
 
 bool SetupDiSetClassInstallParamsW(HDEVINFO set, const SP_DEVINFO_DATA& data,

@@ -2,6 +2,7 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/Processes.h"
 #include "emu/Scheduler.h"
 #include "emu/StorageTrace.h"
 #include "emu/UserInterface.h"
@@ -101,6 +102,7 @@ void LoadLaptop(const nlohmann::json& overrides) {
   EventLogService::Instance().Reset();
   UserInterface::Reset();
   StorageTrace::Instance().Clear();
+  ProcessTable::Instance().Reset();
   ResetSecurityState();
 
   auto& drive = VirtualDrive::Instance();

@@ -1,5 +1,6 @@
 #include "emu/VirtualDrive.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,25 @@ std::string VirtualDrive::HostPath(const std::string& windowsPath) const {
     path /= name;
   }
   return path.string();
+}
+
+std::vector<std::string> VirtualDrive::List(const std::string& windowsFolder) const {
+  std::vector<std::string> names;
+  const std::string host = HostPath(windowsFolder);
+  std::error_code ec;
+  if (host.empty() || !fs::is_directory(host, ec))
+    return names;
+  for (const auto& entry : fs::directory_iterator(host, ec)) {
+    if (entry.is_regular_file(ec))
+      names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string folder = windowsFolder;
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+    folder.pop_back();
+  for (auto& name : names)
+    name = folder + "\\" + name;
+  return names;
 }
 
 bool VirtualDrive::Exists(const std::string& windowsPath) const {

@@ -4,16 +4,20 @@
 
 namespace emu {
 
+std::string FoldCase(const std::string& text) {
+  std::string out = text;
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
 VirtualRegistry& VirtualRegistry::Instance() {
   static VirtualRegistry* instance = new VirtualRegistry();
   return *instance;
 }
 
 std::string VirtualRegistry::Fold(const std::string& text) {
-  std::string out = text;
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
+  return FoldCase(text);
 }
 
 void VirtualRegistry::Load(const nlohmann::json& keys) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "DeviceMonitor/AudioDeviceMoudle.h"
+#include "common/RegistryText.h"
 #include "platform/RegistryApi.h"
-#include "platform/Text.h"
 
 namespace {
 
@@ -22,18 +22,6 @@ const wchar_t* const kFriendlyNames[] = {L"\u82f1\u7279\u5c14(R) \u663e\u793a\u5
 constexpr DWORD kMaxKeyNameChars = 255;
 constexpr DWORD kMaxValueNameChars = 16383;
 constexpr DWORD kValueDataBytes = 255;
-
-// REG_SZ bytes as wide text, up to the first NUL (a string value need not end in one).
-std::wstring DataText(const std::uint8_t* data, DWORD size) {
-  std::u16string units;
-  for (DWORD i = 0; i + 1 < size; i += 2) {
-    const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-    if (unit == 0)
-      break;
-    units.push_back(unit);
-  }
-  return platform::Utf16ToWide(units);
-}
 
 bool IsFriendlyName(const std::wstring& name, const std::wstring& data) {
   if (name.find(kFriendlyNameValue) == std::wstring::npos)
@@ -81,7 +69,8 @@ bool ScanRegistryKey(const std::wstring& path, std::deque<std::wstring>& queue,
         ERROR_SUCCESS) {
       continue;  // does not fit the buffers
     }
-    found = IsFriendlyName(std::wstring(names.value.data(), nameLength), DataText(data, dataSize));
+    found = IsFriendlyName(std::wstring(names.value.data(), nameLength),
+                           regtext::FromData(data, dataSize));
   }
   platform::RegCloseKey(key);
   return found;

@@ -36,6 +36,12 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength);
 LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                       std::uint8_t* data, DWORD* dataSize);
 
+// RegQueryValueExW(key, name, nullptr, &type, data, &dataSize): dataSize in bytes, in and
+// out. ERROR_FILE_NOT_FOUND when there is no such value, ERROR_MORE_DATA (and the size
+// needed) when the data does not fit.
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_t* data,
+                         DWORD* dataSize);
+
 LSTATUS RegCloseKey(HKEY key);
 
 }  // namespace platform

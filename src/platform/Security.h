@@ -3,11 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Handle.h"
 #include "platform/WinTypes.h"
 
 namespace platform {
-
-using HANDLE = void*;
 
 constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;
 constexpr DWORD TOKEN_QUERY = 0x0008;
@@ -24,9 +23,6 @@ bool OpenProcessToken(DWORD access, HANDLE& token);
 bool LookupPrivilegeValueW(const std::wstring& name, LUID& luid);
 // AdjustTokenPrivileges(token, FALSE, one privilege with attributes, 0, nullptr, nullptr).
 bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes);
-// CloseHandle.
-bool CloseHandle(HANDLE handle);
-
 // SetFirmwareEnvironmentVariableA(name, guid text with braces, data, size).
 bool SetFirmwareEnvironmentVariableA(const std::string& name, const std::string& guid,
                                      const void* data, DWORD size);

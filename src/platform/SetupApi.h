@@ -53,6 +53,11 @@ inline constexpr DEVPROPKEY DEVPKEY_PciDevice_CurrentLinkWidth = {kPciDeviceProp
 inline constexpr DEVPROPKEY DEVPKEY_PciDevice_MaxLinkSpeed = {kPciDeviceProperties, 11};
 inline constexpr DEVPROPKEY DEVPKEY_PciDevice_MaxLinkWidth = {kPciDeviceProperties, 12};
 constexpr DWORD DEVPROP_TYPE_UINT32 = 0x00000007;
+// The device's hardware ids (devpkey.h): a string list, UTF-16 units, each with its NUL and
+// a final NUL.
+inline constexpr DEVPROPKEY DEVPKEY_Device_HardwareIds = {
+    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 3};
+constexpr DWORD DEVPROP_TYPE_STRING_LIST = 0x00002012;
 
 // SetupDiGetDevicePropertyW into a byte buffer.
 bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const DEVPROPKEY& key,

@@ -15,6 +15,9 @@ const std::map<std::string, std::string> kAnswers = {
     {"0x380003", "01000000"},
     {"0x390005", "0100000001000000"},      // the WMI value
     {"0x390024", "01000000010000000101"},  // BIOS switch of device type 1
+    {"0x390007", "0100000000"},            // no hot-key service on this laptop
+    {"0x39001A", "0100000001000000"},      // {"": 0}: an empty name starts nothing
+    {"0x39000C", "0100000000000000"},      // the card works: nothing to reinstall
 };
 
 TEST(Stress, AThousandRequestsAtOneTickAreEachAnsweredOnce) {

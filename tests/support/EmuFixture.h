@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "emu/Laptop.h"
+#include "emu/Processes.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "emu/VendorHooks.h"
@@ -16,6 +17,7 @@ class EmuTest : public ::testing::Test {
   void SetUp() override { Start(emu::RunMode::Deterministic); }
   void TearDown() override {
     auto& sched = emu::Scheduler::Instance();
+    emu::ProcessTable::Instance().EndAll();
     sched.StopModuleThreads();  // lets every module thread of the test return
     sched.JoinModuleThreads();
     sched.AllowModuleThreads();

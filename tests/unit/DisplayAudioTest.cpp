@@ -4,7 +4,7 @@
 
 #include "DetectorFixture.h"
 #include "DeviceMonitor/AudioDeviceMoudle.h"
-#include "emu/RegistryHandles.h"
+#include "emu/OpenHandles.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "EmuFixture.h"
 #include "emu/DeviceTree.h"
-#include "emu/RegistryHandles.h"
+#include "emu/OpenHandles.h"
 #include "emu/VirtualRegistry.h"
 #include "hostapi/HardwareSdk.h"
 #include "platform/RegistryApi.h"

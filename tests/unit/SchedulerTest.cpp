@@ -195,6 +195,48 @@ TEST_F(SchedulerTest, StopEndsEveryPlugInSleepJoinsModuleThreadsAndRefusesNewOne
   EXPECT_TRUE(ran);
 }
 
+// A wait with a deadline ends either way: woken through its list, at the deadline, or at the
+// module's stop; the other half of the wait is gone afterwards.
+TEST_F(SchedulerTest, TimedWaitsEndWokenTimedOutOrStopped) {
+  auto& sched = emu::Scheduler::Instance();
+  emu::WaitList list("a process to end");
+  std::vector<std::string> events;
+  Joiner joiner;
+  auto waitFor = [&](std::int64_t ms, bool interruptible, const char* name) {
+    sched.StartThread(
+        [&, ms, interruptible, name] {
+          std::unique_lock lock(sched.Lock());
+          const auto reason = sched.BlockUntil(lock, list, ms * 1000000, interruptible);
+          lock.unlock();
+          const char* how = reason == emu::WakeReason::Normal    ? "woken"
+                            : reason == emu::WakeReason::Timeout ? "timed out"
+                                                                 : "stopped";
+          events.push_back(std::string(name) + " " + how + "@" + std::to_string(NowMs()));
+          joiner.Done();
+        },
+        emu::Scheduler::ThreadKind::Host);
+  };
+  waitFor(1000, false, "a");
+  waitFor(5000, false, "b");
+  waitFor(9000, true, "c");
+  platform::Sleep(2000);
+  {
+    std::unique_lock lock(sched.Lock());
+    EXPECT_TRUE(sched.WakeOne(list));  // b: a has left the list at its deadline
+  }
+  joiner.Wait(2);
+  platform::Sleep(1000);  // the woken b no longer times out at 5000
+  sched.StopModuleThreads();
+  joiner.Wait(3);
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"a timed out@1000", "b woken@2000", "c stopped@3000"}));
+  std::unique_lock lock(sched.Lock());
+  EXPECT_FALSE(sched.WakeOne(list));
+  // A deadline already due returns at once.
+  EXPECT_EQ(sched.BlockUntil(lock, list, 0, false), emu::WakeReason::Timeout);
+  EXPECT_EQ(sched.BlockUntil(lock, list, 100'000'000'000, true), emu::WakeReason::Stopping);
+}
+
 TEST_F(SchedulerTest, RealClockModeSleepsForReal) {
   auto& sched = emu::Scheduler::Instance();
   sched.ReleaseCurrentThread();

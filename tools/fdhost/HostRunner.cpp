@@ -2,7 +2,8 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
-#include "emu/RegistryHandles.h"
+#include "emu/OpenHandles.h"
+#include "emu/Processes.h"
 #include "emu/Timeline.h"
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
@@ -52,6 +53,8 @@ void CheckBeforeUnload() {
     Fault("event-log subscriptions open at unload", open);
   if (const auto keys = emu::OpenRegistryKeys(); !keys.empty())
     Fault("registry keys open at unload", keys);
+  if (const auto handles = emu::OpenProcessHandles(); !handles.empty())
+    Fault("process handles open at unload", handles);
   if (const auto windows = emu::UserInterface::OpenWindows(); !windows.empty())
     Fault("windows open at unload", windows);
   if (const auto notifications = emu::UserInterface::OpenNotifications(); !notifications.empty())
@@ -59,7 +62,9 @@ void CheckBeforeUnload() {
 }
 
 // After the unload: no device left disabled or uninstalled, no thread of the run left behind.
+// The laptop shuts down first: the processes still running end.
 void CheckAfterUnload() {
+  emu::ProcessTable::Instance().EndAll();
   const auto disabled = emu::Laptop::Instance().Get("disabled_devices");
   if (disabled.is_array() && !disabled.empty())
     Fault("devices left disabled", disabled.get<std::vector<std::string>>());

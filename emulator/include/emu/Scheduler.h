@@ -28,7 +28,7 @@ namespace emu {
 
 enum class ClockMode { Virtual, Real };
 enum class RunMode { Deterministic, Parallel };
-enum class WakeReason { Normal, Stopping };
+enum class WakeReason { Normal, Stopping, Timeout };
 
 struct TrackedThread;
 
@@ -68,6 +68,10 @@ class Scheduler {
   // With Lock() held: waits until another thread wakes this one through the list. A thread
   // that is not tracked yet is adopted as a waiter, without letting go of the lock first.
   WakeReason Block(std::unique_lock<std::mutex>& lock, WaitList& list);
+  // With Lock() held: as Block, but also wakes at the deadline (ns since Reset) with Timeout,
+  // and, when interruptible, at the module's stop with Stopping (at once if it stops).
+  WakeReason BlockUntil(std::unique_lock<std::mutex>& lock, WaitList& list, std::int64_t deadlineNs,
+                        bool interruptible);
   // With Lock() held: wakes the longest waiter, or all of them. Returns whether one woke.
   bool WakeOne(WaitList& list);
   void WakeAll(WaitList& list);
@@ -123,6 +127,9 @@ class Scheduler {
   TrackedThread* CurrentLocked(std::unique_lock<std::mutex>& lock);
   TrackedThread* NewThreadLocked(bool module, std::string name, const char* kindName);
   void MakeReadyLocked(TrackedThread* t, WakeReason reason);
+  // Ends a timed wait's other half: its place in the sleepers, or in its wait list.
+  void LeaveSleepersLocked(TrackedThread* t);
+  static void LeaveWaitListLocked(TrackedThread* t);
   void DispatchLocked();
   void ReportDeadlockLocked();
   void WaitUntilRunning(std::unique_lock<std::mutex>& lock, TrackedThread* t);

@@ -18,6 +18,9 @@ class VirtualDrive {
   // Creates the folders on the way. False when the path is not on C:.
   bool WriteFile(const std::string& windowsPath, const std::vector<std::uint8_t>& bytes);
   bool Remove(const std::string& windowsPath);
+  // The files (not folders) of a folder as Windows paths (the folder as given, a backslash,
+  // the name), by name; empty when the folder does not exist.
+  std::vector<std::string> List(const std::string& windowsFolder) const;
 
   // The folder part and the file name of a Windows path.
   static std::string Folder(const std::string& windowsPath);

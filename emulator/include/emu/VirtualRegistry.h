@@ -13,6 +13,9 @@
 
 namespace emu {
 
+// ASCII letters in lower case, as the registry compares names.
+std::string FoldCase(const std::string& text);
+
 class VirtualRegistry {
  public:
   static VirtualRegistry& Instance();

@@ -1,0 +1,13 @@
+#pragma once
+// Handles the plug-in holds open (a run checks that none is left at unload).
+#include <string>
+#include <vector>
+
+namespace emu {
+
+// Registry keys, by path.
+std::vector<std::string> OpenRegistryKeys();
+// Process, thread and snapshot handles, as "process NAME (pid N)", "snapshot".
+std::vector<std::string> OpenProcessHandles();
+
+}  // namespace emu
