@@ -15,8 +15,8 @@ namespace emu {
 
 namespace {
 
-const char* const kKinds[] = {"ipc_request",  "broadcast", "set",
-                              "device_event", "event_log", "vendor_event"};
+const char* const kKinds[] = {"ipc_request", "broadcast",    "set", "device_event",
+                              "event_log",   "vendor_event", "file"};
 
 std::string Where(std::size_t index) {
   return "timeline[" + std::to_string(index) + "]";
@@ -84,6 +84,11 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
       throw ScenarioError(where + ": \"library\" text is missing");
     }
     RequireNumber(body, "code", false, where);
+  } else if (entry.kind == "file") {
+    if (!body.contains("path") || !body["path"].is_string())
+      throw ScenarioError(where + ": \"path\" text is missing");
+    if (!body.value("delete", false) && !(body.contains("text") && body["text"].is_string()))
+      throw ScenarioError(where + ": \"text\" (the content) or \"delete\": true is missing");
   } else if (entry.kind == "event_log") {
     RequireNumber(body, "event_id", true, where);
     if (!body.contains("provider") || !body["provider"].is_string()) {
@@ -152,7 +157,8 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
     if (entry.kind.empty()) {
       throw ScenarioError(
           where +
-          ": needs one of ipc_request, broadcast, set, device_event, event_log, vendor_event");
+          ": needs one of ipc_request, broadcast, set, device_event, event_log, vendor_event, "
+          "file");
     }
     CheckEntry(entry, where);
     s.timeline.push_back(std::move(entry));

@@ -8,6 +8,7 @@
 #include "emu/Transcript.h"
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
+#include "emu/VirtualDrive.h"
 #include "platform/Text.h"
 
 namespace emu {
@@ -162,6 +163,16 @@ void Timeline::Apply(const TimelineEntry& entry) {
     const std::string library = entry.body.value("library", "");
     if (!VendorHooks::Instance().Fire(library, entry.body)) {
       Transcript::Instance().Write("vendor", {{"library", library}, {"op", "not_loaded"}});
+    }
+  } else if (entry.kind == "file") {
+    Transcript::Instance().Write("input", input);
+    auto& drive = VirtualDrive::Instance();
+    const std::string path = entry.body.value("path", "");
+    if (entry.body.value("delete", false)) {
+      drive.Remove(path);
+    } else {
+      const std::string text = entry.body.value("text", "");
+      drive.WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
     }
   } else if (entry.kind == "device_event") {
     Transcript::Instance().Write("input", input);

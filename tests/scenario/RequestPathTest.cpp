@@ -37,6 +37,44 @@ TEST(RequestPath, RequestsWithoutTheirPayloadOrHandlerAreIgnored) {
   EXPECT_EQ(OfKind(run, "input").size(), 4u);
 }
 
+// The service name is the payload's UTF-16 text up to its first NUL, from at most 520 bytes;
+// a longer payload gives an empty name (which no service has).
+TEST(RequestPath, ServiceNamesComeFromAtMost520Bytes) {
+  std::string units;
+  for (int i = 0; i < 260; ++i)
+    units += "4100";  // 'A'
+  const std::string withNul =
+      "5800"
+      "0000"
+      "5900";  // "X", NUL, "Y"
+  const auto run =
+      RunJson(WithTimeline(Request(1000, "0x39001A", units, "0x10000", "0x10001") + "," +
+                           Request(2000, "0x39001A", units + "4200", "0x10000", "0x10002") + "," +
+                           Request(3000, "0x39001A", withNul, "0x10000", "0x10003") + "," +
+                           Request(4000, "0x39001A", "", "0x10000", "0x10004")));
+  ASSERT_TRUE(run.ok) << run.error;
+  const auto ipc = OfKind(run, "ipc");
+  ASSERT_EQ(ipc.size(), 4u);
+  // 1, one entry: 260 units of 'A', started: 0.
+  EXPECT_EQ(ipc[0]["payload_hex"],
+            "0100000001000000"
+            "04010000" +
+                units + "00000000");
+  EXPECT_EQ(ipc[1]["payload_hex"],
+            "0100000001000000"
+            "00000000"
+            "00000000");
+  EXPECT_EQ(ipc[2]["payload_hex"],
+            "0100000001000000"
+            "01000000"
+            "5800"
+            "00000000");
+  EXPECT_EQ(ipc[3]["payload_hex"],
+            "0100000001000000"
+            "00000000"
+            "00000000");
+}
+
 TEST(RequestPath, HardwareRescanHasNoAnswer) {
   const auto run = RunJson(WithTimeline(Request(1000, "0x390017", "")));
   ASSERT_TRUE(run.ok) << run.error;

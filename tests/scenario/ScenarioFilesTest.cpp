@@ -252,6 +252,104 @@ TEST(ScenarioFiles, MonitorDisplayAudio) {
   EXPECT_TRUE(OfKind(run, "fault").empty());
 }
 
+// (time, payload) of every answer, by the reply message id it went to.
+std::map<std::uint32_t, std::pair<std::int64_t, std::string>> Answers(
+    const fdhost::RunResult& run) {
+  std::map<std::uint32_t, std::pair<std::int64_t, std::string>> answers;
+  for (const auto& line : OfKind(run, "ipc"))
+    answers[line["msg"]] = {line["t_ms"], line["payload_hex"]};
+  return answers;
+}
+
+std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const char* kind,
+                                  const std::string& op) {
+  std::vector<std::int64_t> times;
+  for (const auto& line : OfKind(run, kind)) {
+    if (line["op"] == op)
+      times.push_back(line["t_ms"]);
+  }
+  return times;
+}
+
+TEST(ScenarioFiles, WifiRepairRequestReinstallsTheDriver) {
+  const auto run = RunFile("wifi-repair-request-reinstall.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  // 2 s after the request, ten rescans a second apart.
+  std::vector<std::int64_t> rescans;
+  for (std::int64_t t = 12000; t <= 21000; t += 1000)
+    rescans.push_back(t);
+  EXPECT_EQ(TimesOf(run, "device", "rescan"), rescans);
+  // The software removal (5 s), then the script (30 s) with the setup it starts (60 s).
+  const auto created = OfKind(run, "process");
+  ASSERT_GE(created.size(), 3u);
+  EXPECT_EQ(created[0]["command_line"],
+            "C:\\Windows\\SysWOW64\\MsiExec.exe /I{A1B2C3D4-E5F6-0718-293A-4B5C6D7E8F90}");
+  EXPECT_EQ(created[0]["t_ms"], 22000);
+  EXPECT_EQ(TimesOf(run, "process", "exit"), (std::vector<std::int64_t>{27000, 57000, 87000}));
+  // The card is back when the setup ends; the answer follows 3 s later.
+  EXPECT_EQ(Answers(run)[0x1000A],
+            std::make_pair(std::int64_t{90000}, std::string("0100000000000000")));
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+}
+
+TEST(ScenarioFiles, WifiReinstallCodes) {
+  const auto run = RunFile("wifi-reinstall-codes.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  auto answers = Answers(run);
+  EXPECT_EQ(answers[0x10001], std::make_pair(std::int64_t{1000}, std::string("0100000000000000")));
+  EXPECT_EQ(answers[0x10002], std::make_pair(std::int64_t{3000}, std::string("0100000002000000")));
+  EXPECT_EQ(answers[0x10003], std::make_pair(std::int64_t{5000}, std::string("0100000018000000")));
+  // The script at 7 s, ten setup rounds of 0.5 s, 60 rescans a second apart.
+  EXPECT_EQ(answers[0x10004], std::make_pair(std::int64_t{72000}, std::string("010000001a000000")));
+  EXPECT_EQ(TimesOf(run, "device", "rescan").size(), 60u);
+  EXPECT_EQ(TimesOf(run, "device", "rescan").front(), 12000);
+}
+
+TEST(ScenarioFiles, OsdRecovery) {
+  const auto run = RunFile("osd-recovery.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  auto answers = Answers(run);
+  EXPECT_EQ(answers[0x10007], std::make_pair(std::int64_t{12000}, std::string("0100000001")));
+  EXPECT_EQ(answers[0x10008], std::make_pair(std::int64_t{20000}, std::string("0100000000")));
+  const auto registry = OfKind(run, "registry");
+  ASSERT_EQ(registry.size(), 1u);
+  EXPECT_EQ(registry[0]["value"], 2);
+  EXPECT_EQ(TimesOf(run, "process", "kill"), (std::vector<std::int64_t>{10000, 11000}));
+}
+
+TEST(ScenarioFiles, DeviceRequests) {
+  const auto run = RunFile("device-requests.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  auto answers = Answers(run);
+  ASSERT_EQ(answers.size(), 8u);  // winsock reset and the request without payload: none
+  // 1, then the map {type: value}: count 1, key, value.
+  EXPECT_EQ(answers[0x10001].second, "01000000010000000000000001000000");
+  EXPECT_EQ(answers[0x10002].second, "01000000010000000200000001000000");
+  EXPECT_EQ(answers[0x10003].second, "01000000010000000700000001000000");
+  EXPECT_EQ(answers[0x10004].second, "01000000010000000300000000000000");
+  EXPECT_EQ(answers[0x10005].second, "01000000010000000500000001000000");
+  EXPECT_EQ(answers[0x10006].second, "01000000010000000100000001000000");
+  // {"Spooler": 1}: the name as its length in units and its UTF-16 units.
+  EXPECT_EQ(answers[0x10007].second,
+            "010000000100000007000000530070006f006f006c006500720001000000");
+  // The winsock reset holds the receiving thread for netsh's 8 s.
+  EXPECT_EQ(answers[0x10009],
+            std::make_pair(std::int64_t{15000}, std::string("01000000010000000100000001000000")));
+  std::vector<std::string> changes;
+  for (const auto& line : OfKind(run, "device")) {
+    if (line["op"] != "rescan")
+      changes.push_back(line["op"].get<std::string>() + " " +
+                        line["hardware_id"].get<std::string>());
+  }
+  EXPECT_EQ(changes,
+            (std::vector<std::string>{
+                "enable PCI\\VEN_8086&DEV_2725&SUBSYS_00248086", "disable PCI\\VEN_8086&DEV_46A6",
+                "enable PCI\\VEN_8086&DEV_46A6", "disable USB\\VID_06CB&PID_00BD",
+                "enable USB\\VID_06CB&PID_00BD", "reset HDAUDIO\\FUNC_01&VEN_10EC&DEV_0287",
+                "enable USB\\VID_8087&PID_0032"}));
+  EXPECT_EQ(OfKind(run, "log")[0]["text"], "disable result: 0");
+}
+
 TEST(ScenarioFiles, DisksNvmeAndHdd) {
   const auto run = RunFile("disks-nvme-and-hdd.json");
   ASSERT_TRUE(run.ok) << run.error;

@@ -124,6 +124,7 @@ const std::vector<Lane>& LaneTable() {
       {"registry and firmware", {"registry", "firmware_variable"}, {}},
       {"event log", {"eventlog"}, {"event_log"}},
       {"vendor libraries", {"vendor"}, {"vendor_event"}},
+      {"processes and services", {"process", "service"}, {"file"}},
       {"logs", {"log", "debug"}, {}},
       {"host", {"host", "fault"}, {}},
       {"other", {}, {}},
