@@ -2,6 +2,7 @@
 // in-process bus, on the real clock: post, handler, reply, requester wakes.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <mutex>
 
 #include "emu/Bus.h"
@@ -74,7 +75,24 @@ void BM_DiskSummaryRoundTrip(benchmark::State& state) {
       {"number": 1, "model": "Velmora Disk", "attributes": [{"id": 9, "raw": 100}]}]})"));
 }
 
+// Disable and enable again every display adapter of a laptop with that many: the answer
+// comes after 2 × N device operations (each finds its device by hardware id among all).
+void BM_DisableEnableRoundTrip(benchmark::State& state) {
+  const auto count = static_cast<int>(state.range(0));
+  nlohmann::json devices = nlohmann::json::array();
+  for (int i = 0; i < count; ++i) {
+    char id[48];
+    std::snprintf(id, sizeof id, "PCI\\VEN_8086&DEV_%04X", i);
+    devices.push_back(
+        {{"class", "{4D36E968-E325-11CE-BFC1-08002BE10318}"}, {"hardware_ids", {id}}});
+  }
+  RoundTrips(state, 0x390012, {0x07}, {{"devices", devices}});
+  state.counters["device_ops_per_s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * 2 * count, benchmark::Counter::kIsRate);
+}
+
 BENCHMARK(BM_BiosSwitchRoundTrip)->UseRealTime();
+BENCHMARK(BM_DisableEnableRoundTrip)->Arg(10)->Arg(50)->Arg(200)->UseRealTime();
 BENCHMARK(BM_DiskSummaryRoundTrip)->UseRealTime();
 
 }  // namespace

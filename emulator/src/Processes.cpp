@@ -137,6 +137,9 @@ std::uint32_t ProcessTable::Launch(const std::string& exe, const std::string& co
         [process] {
           auto& scheduler = Scheduler::Instance();
           std::unique_lock lock(scheduler.Lock());
+          // Killed, or the run ended, before this thread got to wait: nothing to wait for.
+          if (!process->running)
+            return;
           if (scheduler.BlockUntil(lock, process->life, process->endNs, false) !=
                   WakeReason::Timeout ||
               !process->running) {

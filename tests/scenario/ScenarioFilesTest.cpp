@@ -114,6 +114,25 @@ std::map<std::uint32_t, nlohmann::ordered_json> DiskReplies(const fdhost::RunRes
 }
 
 // The demo laptop's day, as its description tells it.
+// (time, payload) of every answer, by the reply message id it went to.
+std::map<std::uint32_t, std::pair<std::int64_t, std::string>> Answers(
+    const fdhost::RunResult& run) {
+  std::map<std::uint32_t, std::pair<std::int64_t, std::string>> answers;
+  for (const auto& line : OfKind(run, "ipc"))
+    answers[line["msg"]] = {line["t_ms"], line["payload_hex"]};
+  return answers;
+}
+
+std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const char* kind,
+                                  const std::string& op) {
+  std::vector<std::int64_t> times;
+  for (const auto& line : OfKind(run, kind)) {
+    if (line["op"] == op)
+      times.push_back(line["t_ms"]);
+  }
+  return times;
+}
+
 TEST(ScenarioFiles, DemoLaptopDay) {
   const auto run = fdhost::RunScenario(fdhost::DemoScenario(), {});
   ASSERT_TRUE(run.ok) << run.error;
@@ -152,11 +171,18 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(reports["624000023"], std::vector<std::int64_t>{21615000});
   std::vector<std::pair<std::int64_t, std::string>> audio;
   for (const auto& line : OfKind(run, "device")) {
-    if (line["t_ms"] >= 21600000)
+    if (line["t_ms"] >= 21600000 && line["t_ms"] < 28800000)
       audio.emplace_back(line["t_ms"], line["op"]);
   }
   EXPECT_EQ(audio, (std::vector<std::pair<std::int64_t, std::string>>{{21610000, "uninstall"},
                                                                       {21615000, "rescan"}}));
+  // At eight hours: the hot-key service recovered, the display adapter disabled and enabled
+  // again, and winsock reset (no answer).
+  auto answers = Answers(run);
+  EXPECT_EQ(answers[0x10021], std::make_pair(std::int64_t{28800000}, std::string("0100000001")));
+  EXPECT_EQ(answers[0x10022].second, "01000000010000000700000001000000");
+  EXPECT_EQ(answers.count(0x10023), 0u);
+  EXPECT_EQ(TimesOf(run, "process", "exit"), std::vector<std::int64_t>{28923000});
   // Both disks reported at the monitor's start, at new error ids and a day later.
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
@@ -250,25 +276,6 @@ TEST(ScenarioFiles, MonitorDisplayAudio) {
   EXPECT_EQ(reports[2]["t_ms"], 90000);
   EXPECT_EQ(logs.back()["text"], "repair display audio result: 0");
   EXPECT_TRUE(OfKind(run, "fault").empty());
-}
-
-// (time, payload) of every answer, by the reply message id it went to.
-std::map<std::uint32_t, std::pair<std::int64_t, std::string>> Answers(
-    const fdhost::RunResult& run) {
-  std::map<std::uint32_t, std::pair<std::int64_t, std::string>> answers;
-  for (const auto& line : OfKind(run, "ipc"))
-    answers[line["msg"]] = {line["t_ms"], line["payload_hex"]};
-  return answers;
-}
-
-std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const char* kind,
-                                  const std::string& op) {
-  std::vector<std::int64_t> times;
-  for (const auto& line : OfKind(run, kind)) {
-    if (line["op"] == op)
-      times.push_back(line["t_ms"]);
-  }
-  return times;
 }
 
 TEST(ScenarioFiles, WifiRepairRequestReinstallsTheDriver) {
