@@ -75,6 +75,26 @@ TEST(RequestPath, ServiceNamesComeFromAtMost520Bytes) {
             "00000000");
 }
 
+// The Wi-Fi repair answers at once when the stored driver is the installed one, and after
+// its two pauses (2 s and 3 s) when the card is there.
+TEST(RequestPath, WifiRepairAnswersAtOnceForTheStoredDriver) {
+  const std::string storedDriver =
+      R"("files": {"C:\\Windows\\OriginalDriver\\WifiDriver\\22.200.0.6.exe": "MZ"}, )";
+  const auto stored = RunJson(WithTimeline(Request(1000, "0x39000A", ""), storedDriver));
+  ASSERT_TRUE(stored.ok) << stored.error;
+  const auto newer =
+      RunJson(WithTimeline(Request(1000, "0x39000A", ""),
+                           storedDriver + R"("wifi": {"driver_version": "22.210.0.3"}, )"));
+  ASSERT_TRUE(newer.ok) << newer.error;
+  for (const auto& [run, at] : {std::make_pair(&stored, 1000), std::make_pair(&newer, 6000)}) {
+    const auto ipc = OfKind(*run, "ipc");
+    ASSERT_EQ(ipc.size(), 1u);
+    EXPECT_EQ(ipc[0]["t_ms"], at);
+    EXPECT_EQ(ipc[0]["payload_hex"], "0100000000000000");
+    EXPECT_TRUE(OfKind(*run, "device").empty());
+  }
+}
+
 TEST(RequestPath, HardwareRescanHasNoAnswer) {
   const auto run = RunJson(WithTimeline(Request(1000, "0x390017", "")));
   ASSERT_TRUE(run.ok) << run.error;
