@@ -85,6 +85,7 @@ nlohmann::json Laptop::Defaults() {
     "privileges": { "open_token_error": 0, "lookup_error": 0, "adjust_error": 0 },
     "firmware": { "write_error": 0 },
     "realtek": { "installed": "none" },
+    "touchpad": { "installed": true, "firmware": "3.1.0.18" },
     "services": { "Winmgmt": { "state": "running" } },
     "disks": [],
     "volumes": {},

@@ -43,7 +43,9 @@ bool VendorHooks::Fire(const std::string& library, const nlohmann::json& event) 
 
 struct CallbackWatch::State {
   std::string threadName;
-  void (*callback)(int) = nullptr;  // under the scheduler lock, with inFlight
+  // Under the scheduler lock, with inFlight; at most one of them is set.
+  void (*intCallback)(int) = nullptr;
+  void (*u32Callback)(std::uint32_t) = nullptr;
   int inFlight = 0;
   Condition drained{"a vendor library's callbacks to return"};
 };
@@ -58,30 +60,49 @@ CallbackWatch::CallbackWatch(std::string threadName) : state_(std::make_shared<S
 
 void CallbackWatch::Start(void (*callback)(int)) {
   std::unique_lock lock(Scheduler::Instance().Lock());
-  state_->callback = callback;
+  state_->intCallback = callback;
+  state_->u32Callback = nullptr;
 }
 
-bool CallbackWatch::Fire(int code) {
+void CallbackWatch::Start(void (*callback)(std::uint32_t)) {
+  std::unique_lock lock(Scheduler::Instance().Lock());
+  state_->u32Callback = callback;
+  state_->intCallback = nullptr;
+}
+
+bool CallbackWatch::Fire(std::int64_t code, int count, std::int64_t intervalMs) {
   auto& sched = Scheduler::Instance();
-  void (*callback)(int) = nullptr;
   {
     std::unique_lock lock(sched.Lock());
-    callback = state_->callback;
-    if (!callback)
+    if (!state_->intCallback && !state_->u32Callback)
       return false;
-    ++state_->inFlight;
   }
   sched.StartThread(
-      [state = state_, callback, code] {
+      [state = state_, code, count, intervalMs] {
+        auto& scheduler = Scheduler::Instance();
         callbackThreadOf = state.get();
-        {
-          CallbackScope intoTheModule;
-          callback(code);
+        for (int i = 0; i < count; ++i) {
+          if (i > 0 && intervalMs > 0)
+            scheduler.SleepUntilNs(scheduler.NowNs() + intervalMs * 1000000);
+          std::unique_lock lock(scheduler.Lock());
+          auto* intCallback = state->intCallback;
+          auto* u32Callback = state->u32Callback;
+          if (!intCallback && !u32Callback)
+            break;  // the watch stopped
+          ++state->inFlight;
+          lock.unlock();
+          {
+            CallbackScope intoTheModule;
+            if (intCallback)
+              intCallback(static_cast<int>(code));
+            else
+              u32Callback(static_cast<std::uint32_t>(code));
+          }
+          lock.lock();
+          if (--state->inFlight == 0)
+            state->drained.NotifyAll();
         }
         callbackThreadOf = nullptr;
-        std::unique_lock lock(Scheduler::Instance().Lock());
-        if (--state->inFlight == 0)
-          state->drained.NotifyAll();
       },
       Scheduler::ThreadKind::Host, state_->threadName);
   return true;
@@ -89,7 +110,8 @@ bool CallbackWatch::Fire(int code) {
 
 void CallbackWatch::Stop() {
   std::unique_lock lock(Scheduler::Instance().Lock());
-  state_->callback = nullptr;
+  state_->intCallback = nullptr;
+  state_->u32Callback = nullptr;
   // No callback runs once the watch has stopped: the caller may unload what it handed over.
   if (callbackThreadOf != state_.get())
     state_->drained.Wait(lock, [this] { return state_->inFlight == 0; });
@@ -113,6 +135,9 @@ void LoadLaptop(const nlohmann::json& overrides) {
     drive.WriteFile("C:\\Windows\\RtkBTReset.dll", placeholder);
   if (realtek == "plugin_dir") {
     drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\RtkBTReset.dll", placeholder);
+  }
+  if (laptop.GetBool("touchpad.installed", false)) {
+    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\TactraHidAPI.dll", placeholder);
   }
   const auto files = laptop.Get("files");
   if (files.is_object()) {

@@ -21,6 +21,11 @@ RealtekState& Realtek() {
   return state;
 }
 
+TouchpadState& Touchpad() {
+  static TouchpadState state;
+  return state;
+}
+
 DisplayAudioState& DisplayAudio() {
   static DisplayAudioState state;
   return state;
@@ -43,6 +48,9 @@ void ResetDetectorState() {
   Realtek().lastRepairTimeS = 0;
   g_resetRealtekBtTime = 0;
   DisplayAudio().repaired = false;
+  Touchpad().started = false;
+  Touchpad().windowStartS = 0;
+  Touchpad().reportCount = 0;
   DisplayAudio().busy = false;
   {
     std::lock_guard lock(TypeReports().usbMutex);

@@ -44,7 +44,15 @@ struct DisplayAudioState {
   std::atomic<bool> busy{false};
 };
 
+// The touchpad module: listening, and the count of reports in the current window.
+struct TouchpadState {
+  std::atomic<bool> started{false};
+  std::atomic<std::int64_t> windowStartS{0};
+  std::atomic<int> reportCount{0};
+};
+
 WifiState& Wifi();
+TouchpadState& Touchpad();
 DisplayAudioState& DisplayAudio();
 TypeReportState& TypeReports();
 BluetoothState& Bluetooth();

@@ -8,6 +8,7 @@
 #include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/DynamicDll.h"
+#include "DeviceMonitor/TactraMoudle.h"
 #include "common/CallbackGate.h"
 #include "ipc/BackgroundJobs.h"
 #include "ipc/DispatcherState.h"
@@ -46,7 +47,7 @@ bool CMsgEvent::Register() {
   platform::RestartModuleThreads();
   gate::Open();
   LoadRealtekLibrary();
-  // The touchpad module starts here once it is built.
+  TactraMoudle::Start();
   dispatcher::GetState().diskMonitoring = false;
 
   RegisterMsgHandler(0x380001, &CMsgEvent::OnRecvHddInfoQueryMsg);
@@ -107,6 +108,9 @@ bool CMsgEvent::Uninit() {
   // No device stays disabled by a repair that the stop cut short.
   RestoreDisabledDevices();
   DynamicDll::Instance().Unload();
+  // The touchpad library would call back into a plug-in that is gone: the callback is
+  // unregistered and the library unloaded with it.
+  TactraMoudle::Stop();
   return true;
 }
 

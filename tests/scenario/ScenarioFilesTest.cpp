@@ -183,6 +183,13 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(answers[0x10022].second, "01000000010000000700000001000000");
   EXPECT_EQ(answers.count(0x10023), 0u);
   EXPECT_EQ(TimesOf(run, "process", "exit"), std::vector<std::int64_t>{28923000});
+  // At nine hours a touchpad error code, with the firmware version.
+  ASSERT_EQ(reports["627003001"], std::vector<std::int64_t>{32400000});
+  for (const auto& line : OfKind(run, "report")) {
+    if (line["event"] == "627003001") {
+      EXPECT_EQ(line["content"], R"({"reportId":"3","version":"3.1.0.18"})");
+    }
+  }
   // Both disks reported at the monitor's start, at new error ids and a day later.
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
@@ -355,6 +362,25 @@ TEST(ScenarioFiles, DeviceRequests) {
                 "enable USB\\VID_06CB&PID_00BD", "reset HDAUDIO\\FUNC_01&VEN_10EC&DEV_0287",
                 "enable USB\\VID_8087&PID_0032"}));
   EXPECT_EQ(OfKind(run, "log")[0]["text"], "disable result: 0");
+}
+
+TEST(ScenarioFiles, TouchpadErrors) {
+  const auto run = RunFile("touchpad-errors.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  std::map<std::string, std::vector<std::int64_t>> reports;
+  for (const auto& line : OfKind(run, "report"))
+    reports[line["event"]].push_back(line["t_ms"]);
+  // Three codes (one counted window), then 97 more reach the 100th at 600 s + 96 × 3 s.
+  ASSERT_EQ(reports["627003001"].size(), 100u);
+  EXPECT_EQ(reports["627003001"].front(), 60000);
+  EXPECT_EQ(reports["627003002"], std::vector<std::int64_t>{600000 + 96 * 3000});
+  EXPECT_EQ(OfKind(run, "log").back()["text"], "too much times");
+  std::vector<std::string> ops;
+  for (const auto& line : OfKind(run, "vendor"))
+    ops.push_back(line["op"]);
+  EXPECT_EQ(ops, (std::vector<std::string>{"init", "register_callback", "callback", "callback",
+                                           "unregister_callback", "error_unwatched"}));
+  EXPECT_TRUE(OfKind(run, "fault").empty());
 }
 
 TEST(ScenarioFiles, DisksNvmeAndHdd) {

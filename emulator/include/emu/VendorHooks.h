@@ -1,6 +1,7 @@
 #pragma once
 // How timeline inputs reach the stand-ins of the vendor libraries: a loaded stand-in
 // registers a hook under its library name; a "vendor_event" input fires it.
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,8 +34,10 @@ class CallbackWatch {
  public:
   explicit CallbackWatch(std::string threadName);
   void Start(void (*callback)(int));
-  // Calls the callback with the code, if the watch runs; false when it does not.
-  bool Fire(int code);
+  void Start(void (*callback)(std::uint32_t));
+  // Calls the callback with the code, count times, intervalMs of virtual time apart, on one
+  // thread, while the watch runs; false when it does not run now.
+  bool Fire(std::int64_t code, int count = 1, std::int64_t intervalMs = 0);
   // Ends the watch and returns once no call is in flight (at once when called from such a
   // call's own thread).
   void Stop();

@@ -1,0 +1,121 @@
+// Stand-in for the touchpad vendor library "TactraHidAPI.dll": it reports touchpad error
+// codes through the callback registered with it, and the touchpad firmware version. Results
+// come from the laptop's touchpad facts (init_result, register_result, unregister_result:
+// 0 success; firmware: "1.2.3.4", or null for a version read that fails); a timeline
+// {"vendor_event": {"library": "touchpad", "code": 7, "count": 100, "interval_ms": 1000}}
+// makes it call back, on a thread of its own, while a callback is registered.
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "emu/Laptop.h"
+#include "emu/Transcript.h"
+#include "emu/VendorHooks.h"
+
+namespace {
+
+using Callback = void (*)(std::uint32_t);
+
+emu::CallbackWatch& Watch() {
+  static emu::CallbackWatch watch("touchpad library callback thread");
+  return watch;
+}
+std::atomic<int> callsInside{0};
+
+struct Inside {
+  Inside() { ++callsInside; }
+  ~Inside() { --callsInside; }
+};
+
+void Note(const char* op, emu::Line extra) {
+  emu::Line fields = {{"library", "touchpad"}, {"op", op}};
+  for (auto& [k, v] : extra.items())
+    fields[k] = v;
+  emu::Transcript::Instance().Write("vendor", fields);
+}
+
+int Result(const char* fact) {
+  return static_cast<int>(emu::Laptop::Instance().GetInt(std::string("touchpad.") + fact, 0));
+}
+
+void OnTimelineEvent(const nlohmann::json& event) {
+  const std::int64_t code = event.contains("code") ? emu::ParseNumber(event["code"]) : 1;
+  const int count =
+      static_cast<int>(event.contains("count") ? emu::ParseNumber(event["count"]) : 1);
+  const std::int64_t interval =
+      event.contains("interval_ms") ? emu::ParseNumber(event["interval_ms"]) : 0;
+  const bool watched = Watch().Fire(code, count, interval);
+  Note(watched ? "callback" : "error_unwatched", {{"code", code}, {"count", count}});
+}
+
+__attribute__((constructor)) void Attach() {
+  emu::VendorHooks::Instance().Set("touchpad", OnTimelineEvent);
+}
+__attribute__((destructor)) void Detach() {
+  emu::VendorHooks::Instance().Clear("touchpad");
+  if (const int inside = callsInside.load()) {
+    emu::Transcript::Instance().Write("fault",
+                                      {{"what", "TactraHidAPI.dll unloaded with threads inside it"},
+                                       {"details", {std::to_string(inside) + " thread(s)"}}});
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+int InitInterface() {
+  Inside inside;
+  const int result = Result("init_result");
+  Note("init", {{"result", result}});
+  return result;
+}
+
+int UnInitInterface() {
+  Inside inside;
+  Note("uninit", {{"result", 0}});
+  return 0;
+}
+
+int RegistCallBackWindowsLog(Callback callback) {
+  Inside inside;
+  const int result = Result("register_result");
+  Note("register_callback", {{"result", result}});
+  if (result == 0)
+    Watch().Start(callback);
+  return result;
+}
+
+int UnRegistCallBackWindowsLog() {
+  Inside inside;
+  const int result = Result("unregister_result");
+  Note("unregister_callback", {{"result", result}});
+  Watch().Stop();
+  return result;
+}
+
+int RegistCallBackTABigData(void*) {
+  return 0;
+}
+
+int UnRegistCallBackTABigData() {
+  return 0;
+}
+
+int GetNowFirmwareVersion(std::uint8_t* buffer) {
+  Inside inside;
+  const auto firmware = emu::Laptop::Instance().Get("touchpad.firmware");
+  unsigned parts[4] = {};
+  if (!buffer || !firmware.is_string() ||
+      std::sscanf(firmware.get<std::string>().c_str(), "%u.%u.%u.%u", &parts[0], &parts[1],
+                  &parts[2], &parts[3]) != 4) {
+    return 1;
+  }
+  buffer[0] = 0x5A;  // not part of the version
+  for (int i = 0; i < 4; ++i)
+    buffer[i + 1] = static_cast<std::uint8_t>(parts[i]);
+  return 0;
+}
+
+}  // extern "C"
