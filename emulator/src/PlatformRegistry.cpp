@@ -46,7 +46,8 @@ platform::LSTATUS CopyName(const std::string& utf8, wchar_t* out, DWORD* length)
   return ERROR_SUCCESS;
 }
 
-// The bytes Windows stores for a value: REG_DWORD little-endian, REG_SZ UTF-16LE with NUL.
+// The bytes Windows stores for a value: REG_DWORD little-endian, REG_SZ and REG_EXPAND_SZ
+// UTF-16LE with NUL.
 std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) {
   std::vector<std::uint8_t> bytes;
   if (value.is_number_integer()) {
@@ -57,8 +58,12 @@ std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) 
     return bytes;
   }
   type = platform::REG_SZ;
-  std::u16string units = platform::WideToUtf16(
-      platform::Utf8ToWide(value.is_string() ? value.get<std::string>() : ""));
+  std::string text = value.is_string() ? value.get<std::string>() : "";
+  if (value.is_object() && value.contains("REG_EXPAND_SZ") && value["REG_EXPAND_SZ"].is_string()) {
+    type = platform::REG_EXPAND_SZ;
+    text = value["REG_EXPAND_SZ"].get<std::string>();
+  }
+  std::u16string units = platform::WideToUtf16(platform::Utf8ToWide(text));
   units.push_back(0);
   for (const char16_t unit : units) {
     bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));

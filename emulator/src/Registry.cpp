@@ -89,7 +89,14 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
     return false;
   const auto stored =
       emu::VirtualRegistry::Instance().GetValue(KeyPath(root, key), UnicodeToUTF8(name));
-  if (!stored || !stored->is_string())
+  if (!stored)
+    return false;
+  if (stored->is_object() && stored->contains("REG_EXPAND_SZ") &&
+      (*stored)["REG_EXPAND_SZ"].is_string()) {
+    value = platform::Utf8ToWide((*stored)["REG_EXPAND_SZ"].get<std::string>());
+    return true;
+  }
+  if (!stored->is_string())
     return false;
   value = platform::Utf8ToWide(stored->get<std::string>());
   return true;
@@ -123,6 +130,23 @@ bool FileExists(const std::wstring& path) {
 }
 
 }  // namespace DE
+
+bool CReadReg::SetExpandStringValue(const std::wstring& key, const std::wstring& name,
+                                    const std::wstring& data) {
+  const std::string path = DE::KeyPath(DE::HKEY_LOCAL_MACHINE, key);
+  if (DE::Fails("set_value"))
+    return false;
+  auto& registry = emu::VirtualRegistry::Instance();
+  if (!registry.KeyExists(path)) {
+    registry.CreateKey(path);
+    DE::Note("create_key", path);
+  }
+  const std::string text = DE::UnicodeToUTF8(data);
+  registry.SetValue(path, DE::UnicodeToUTF8(name), {{"REG_EXPAND_SZ", text}});
+  DE::Note("set_value", path,
+           {{"name", DE::UnicodeToUTF8(name)}, {"type", "REG_EXPAND_SZ"}, {"value", text}});
+  return true;
+}
 
 namespace ORBPROCESS::HELPER {
 

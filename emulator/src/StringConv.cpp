@@ -1,5 +1,6 @@
 // The Util library's text conversions and the plug-in's own (platform/Text.h), over one
 // codec. On this machine the ANSI code page is UTF-8.
+#include <algorithm>
 #include <cstdint>
 
 #include "hostapi/StringConv.h"
@@ -153,6 +154,16 @@ std::string UnicodeToUTF8(const std::wstring& text) {
 
 std::string UnicodeToANSI(const std::wstring& text) {
   return UnicodeToUTF8(text);
+}
+
+char* WcharToChar(const wchar_t* text) {
+  if (!text)
+    return nullptr;
+  const std::string narrow = UnicodeToANSI(text);
+  char* copy = new char[narrow.size() + 1];
+  std::copy(narrow.begin(), narrow.end(), copy);
+  copy[narrow.size()] = '\0';
+  return copy;
 }
 
 std::wstring ANSIToUnicode(const std::string& text) {

@@ -48,6 +48,7 @@ struct CallbackWatch::State {
   void (*u32Callback)(std::uint32_t) = nullptr;
   int inFlight = 0;
   Condition drained{"a vendor library's callbacks to return"};
+  WaitList stopped{"the next code of a series"};  // a series' pause, ended by Stop
 };
 
 namespace {
@@ -82,9 +83,11 @@ bool CallbackWatch::Fire(std::int64_t code, int count, std::int64_t intervalMs) 
         auto& scheduler = Scheduler::Instance();
         callbackThreadOf = state.get();
         for (int i = 0; i < count; ++i) {
-          if (i > 0 && intervalMs > 0)
-            scheduler.SleepUntilNs(scheduler.NowNs() + intervalMs * 1000000);
+          const std::int64_t next = scheduler.NowNs() + intervalMs * 1000000;
           std::unique_lock lock(scheduler.Lock());
+          // A pause between codes ends early when the watch stops.
+          if (i > 0 && intervalMs > 0 && (state->intCallback || state->u32Callback))
+            scheduler.BlockUntil(lock, state->stopped, next, false);
           auto* intCallback = state->intCallback;
           auto* u32Callback = state->u32Callback;
           if (!intCallback && !u32Callback)
@@ -112,6 +115,7 @@ void CallbackWatch::Stop() {
   std::unique_lock lock(Scheduler::Instance().Lock());
   state_->intCallback = nullptr;
   state_->u32Callback = nullptr;
+  Scheduler::Instance().WakeAll(state_->stopped);
   // No callback runs once the watch has stopped: the caller may unload what it handed over.
   if (callbackThreadOf != state_.get())
     state_->drained.Wait(lock, [this] { return state_->inFlight == 0; });

@@ -36,6 +36,15 @@ bool FileExists(const std::wstring& path);
 
 }  // namespace DE
 
+// The hardware library's registry writer.
+class CReadReg {
+ public:
+  // Writes an expandable string value (REG_EXPAND_SZ) under HKEY_LOCAL_MACHINE, creating the
+  // key when it is missing; false when it cannot be written.
+  static bool SetExpandStringValue(const std::wstring& key, const std::wstring& name,
+                                   const std::wstring& data);
+};
+
 namespace ORBPROCESS::HELPER {
 // The relative path resolved against the plug-in's directory.
 bool GetSelfFullFilePath(std::wstring& out, const std::wstring& relativePath);

@@ -11,4 +11,7 @@ namespace DE {
 std::string UnicodeToUTF8(const std::wstring& text);
 std::string UnicodeToANSI(const std::wstring& text);
 std::wstring ANSIToUnicode(const std::string& text);
+// A new narrow (ANSI) copy of the text; the caller releases it with delete[]. Null for a null
+// text.
+char* WcharToChar(const wchar_t* text);
 }  // namespace DE

@@ -16,6 +16,7 @@ inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(0x80000002);
 
 constexpr DWORD KEY_READ = 0x20019;
 constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_DWORD = 4;
 
 // RegOpenKeyExW(root, subKey, 0, access, &key).

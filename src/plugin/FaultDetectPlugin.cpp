@@ -37,11 +37,6 @@ void CFaultDetectPlugin::Uninit() {
     dispatcher->Uninit();
 }
 
-bool CFaultDetectPlugin::CheckForFix() {
-  // The EventLog service check is not built yet: nothing is reported as broken.
-  return false;
-}
-
 void CFaultDetectPlugin::StartupFixCheck(CFaultDetectPlugin* plugin) {
   (void)plugin;
   if (!platform::Sleep(10000))
@@ -51,5 +46,6 @@ void CFaultDetectPlugin::StartupFixCheck(CFaultDetectPlugin* plugin) {
   tagLogInfo record = EventDataReport::Instance().GetMsg("608005010", "");
   EventDataReport::Instance().SendMsg(record);
   LOG_WARN("StartFixCheck");
-  // The remind dialog is dispatched to the user-interface thread once it exists.
+  // The remind dialog is handed to the user-interface thread once the host's window toolkit
+  // is in place; until then the check reports and logs only.
 }
