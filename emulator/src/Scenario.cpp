@@ -66,6 +66,15 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
     if (event != "arrival" && event != "removal") {
       throw ScenarioError(where + ": \"event\" is \"arrival\" or \"removal\"");
     }
+    if (body.contains("monitor")) {
+      const auto& monitor = body["monitor"];
+      if (!monitor.is_object())
+        throw ScenarioError(where +
+                            ": \"monitor\" is { \"hardware_id\": text, \"address\": number }");
+      if (monitor.contains("hardware_id") && !monitor["hardware_id"].is_string())
+        throw ScenarioError(where + ": monitor.hardware_id is text");
+      RequireNumber(monitor, "address", false, where + ": monitor");
+    }
     if (body.contains("class_guid")) {
       // A class of its own, watched or not: the GUID must read as one.
       try {
@@ -84,6 +93,13 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
       throw ScenarioError(where + ": \"library\" text is missing");
     }
     RequireNumber(body, "code", false, where);
+    RequireNumber(body, "count", false, where);
+    RequireNumber(body, "interval_ms", false, where);
+    if (body.contains("count") &&
+        (ParseNumber(body["count"]) < 1 || ParseNumber(body["count"]) > 10000))
+      throw ScenarioError(where + ": \"count\" is 1 to 10000");
+    if (body.contains("interval_ms") && ParseNumber(body["interval_ms"]) < 0)
+      throw ScenarioError(where + ": \"interval_ms\" is negative");
   } else if (entry.kind == "file") {
     if (!body.contains("path") || !body["path"].is_string())
       throw ScenarioError(where + ": \"path\" text is missing");

@@ -64,6 +64,16 @@ TEST(ScenarioFile, MistakesAreNamed) {
   EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "set": {}, "broadcast": {"msg": 1}}]})")
                 .find("one input per entry"),
             std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "vendor_event": {"library": "touchpad",
+            "count": 0}}]})")
+                .find("\"count\" is 1 to 10000"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "device_event": {"event": "arrival",
+            "interface": "monitor", "monitor": {"address": "far"}}}]})")
+                .find("monitor"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "file": {"path": "C:\\x"}}]})").find("\"text\""),
+            std::string::npos);
   // Found by fuzzing: these used to escape as library exceptions and end fdhost.
   EXPECT_NE(ErrorOf(R"({"run_for_ms": 1E7172})").find("not JSON"), std::string::npos);
   EXPECT_NE(ErrorOf(R"({"start_time": 5})").find("wrong type"), std::string::npos);
