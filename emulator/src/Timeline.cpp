@@ -25,7 +25,11 @@ class Timeline::Requester : public BusEndpoint {
   std::atomic<std::size_t> replies_{0};
 };
 
-Timeline::Timeline() = default;
+Timeline::Timeline() {
+  // The host's pop-up client and the component that restarts Windows are always on the bus.
+  RequesterFor(0x40000);
+  RequesterFor(0x30000);
+}
 Timeline::~Timeline() = default;
 
 Timeline::Requester& Timeline::RequesterFor(std::uint32_t clientId) {
