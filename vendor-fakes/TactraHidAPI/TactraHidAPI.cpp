@@ -4,7 +4,6 @@
 // 0 success; firmware: "1.2.3.4", or null for a version read that fails); a timeline
 // {"vendor_event": {"library": "touchpad", "code": 7, "count": 100, "interval_ms": 1000}}
 // makes it call back, on a thread of its own, while a callback is registered.
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -12,6 +11,7 @@
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "emu/VendorHooks.h"
+#include "emu/VendorStandIn.h"
 
 namespace {
 
@@ -21,18 +21,9 @@ emu::CallbackWatch& Watch() {
   static emu::CallbackWatch watch("touchpad library callback thread");
   return watch;
 }
-std::atomic<int> callsInside{0};
-
-struct Inside {
-  Inside() { ++callsInside; }
-  ~Inside() { --callsInside; }
-};
-
-void Note(const char* op, emu::Line extra) {
-  emu::Line fields = {{"library", "touchpad"}, {"op", op}};
-  for (auto& [k, v] : extra.items())
-    fields[k] = v;
-  emu::Transcript::Instance().Write("vendor", fields);
+constinit emu::VendorStandIn library("touchpad", "TactraHidAPI.dll");
+emu::VendorStandIn& Library() {
+  return library;
 }
 
 int Result(const char* fact) {
@@ -46,19 +37,14 @@ void OnTimelineEvent(const nlohmann::json& event) {
   const std::int64_t interval =
       event.contains("interval_ms") ? emu::ParseNumber(event["interval_ms"]) : 0;
   const bool watched = Watch().Fire(code, count, interval);
-  Note(watched ? "callback" : "error_unwatched", {{"code", code}, {"count", count}});
+  Library().Note(watched ? "callback" : "error_unwatched", {{"code", code}, {"count", count}});
 }
 
 __attribute__((constructor)) void Attach() {
-  emu::VendorHooks::Instance().Set("touchpad", OnTimelineEvent);
+  Library().Attach(OnTimelineEvent);
 }
 __attribute__((destructor)) void Detach() {
-  emu::VendorHooks::Instance().Clear("touchpad");
-  if (const int inside = callsInside.load()) {
-    emu::Transcript::Instance().Write("fault",
-                                      {{"what", "TactraHidAPI.dll unloaded with threads inside it"},
-                                       {"details", {std::to_string(inside) + " thread(s)"}}});
-  }
+  Library().Detach();
 }
 
 }  // namespace
@@ -66,31 +52,31 @@ __attribute__((destructor)) void Detach() {
 extern "C" {
 
 int InitInterface() {
-  Inside inside;
+  emu::VendorStandIn::Inside inside(Library());
   const int result = Result("init_result");
-  Note("init", {{"result", result}});
+  Library().Note("init", {{"result", result}});
   return result;
 }
 
 int UnInitInterface() {
-  Inside inside;
-  Note("uninit", {{"result", 0}});
+  emu::VendorStandIn::Inside inside(Library());
+  Library().Note("uninit", {{"result", 0}});
   return 0;
 }
 
 int RegistCallBackWindowsLog(Callback callback) {
-  Inside inside;
+  emu::VendorStandIn::Inside inside(Library());
   const int result = Result("register_result");
-  Note("register_callback", {{"result", result}});
+  Library().Note("register_callback", {{"result", result}});
   if (result == 0)
     Watch().Start(callback);
   return result;
 }
 
 int UnRegistCallBackWindowsLog() {
-  Inside inside;
+  emu::VendorStandIn::Inside inside(Library());
   const int result = Result("unregister_result");
-  Note("unregister_callback", {{"result", result}});
+  Library().Note("unregister_callback", {{"result", result}});
   Watch().Stop();
   return result;
 }
@@ -104,7 +90,7 @@ int UnRegistCallBackTABigData() {
 }
 
 int GetNowFirmwareVersion(std::uint8_t* buffer) {
-  Inside inside;
+  emu::VendorStandIn::Inside inside(Library());
   const auto firmware = emu::Laptop::Instance().Get("touchpad.firmware");
   unsigned parts[4] = {};
   if (!buffer || !firmware.is_string() ||
