@@ -93,7 +93,8 @@ void CMsgEvent::OnRecvWifiRepairMsg(tagIPC_MESSAGE_ITEM& item) {
     if (!platform::Sleep(kWifiRepairFirstPauseMs))
       return;
     std::uint32_t result = 0;
-    for (int round = 1; !IsWifiCardPresent() && round <= kWifiRepairRescans; ++round) {
+    const bool missing = !IsWifiCardPresent();
+    for (int round = 1; missing && round <= kWifiRepairRescans; ++round) {
       CProcessWifiRepair::ScanForHardwareChange();
       if (IsWifiCardPresent())
         break;
@@ -140,7 +141,7 @@ void CMsgEvent::OnRecvSetDeviceDisableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
   platform::StartDetachedThread([to, type] {
     const bool ok = devices::SetDevicesState(type, false);
     if (!ok)
-      LOG_ERROR("disable result: " + std::to_string(ok ? 1 : 0));
+      LOG_ERROR("disable result: " + std::to_string(static_cast<int>(ok)));
     // The answer is the re-enabling's: this request disables and enables the devices again.
     CMsgEvent transient;
     EnableAndAnswer(CMsgEvent::GetInstance(), to, type);
