@@ -162,7 +162,6 @@ namespace platform {
 EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, void* context,
                         EVT_SUBSCRIBE_CALLBACK callback, DWORD flags) {
   constexpr DWORD ERROR_EVT_CHANNEL_NOT_FOUND = 15007;
-  constexpr DWORD ERROR_INVALID_PARAMETER = 87;
   if (DE::UnicodeToUTF8(channel) != "System") {
     SetLastError(ERROR_EVT_CHANNEL_NOT_FOUND);
     return nullptr;
@@ -177,7 +176,6 @@ EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, 
 }
 
 bool EvtClose(EVT_HANDLE handle) {
-  constexpr DWORD ERROR_INVALID_HANDLE = 6;
   if (!emu::EventLogService::Instance().Close(handle)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
@@ -187,7 +185,6 @@ bool EvtClose(EVT_HANDLE handle) {
 
 bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer,
                DWORD* bufferUsed) {
-  constexpr DWORD ERROR_INVALID_PARAMETER = 87;
   const auto* record = static_cast<const emu::EventRecord*>(event);
   if (!record || flags != EvtRenderEventXml) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -22,7 +22,6 @@ namespace {
 thread_local DWORD lastError = 0;
 constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
 constexpr DWORD ERROR_PRIVILEGE_NOT_HELD = 1314;
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 
 std::string Utf8(const std::wstring& text) {
   return DE::UnicodeToUTF8(text);

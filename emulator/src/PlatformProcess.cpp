@@ -13,9 +13,7 @@
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_BAD_LENGTH = 24;
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 
 struct Handle {

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr platform::LSTATUS kInvalidHandle = 6;
-constexpr platform::LSTATUS kInvalidParameter = 87;
+constexpr auto kInvalidHandle = static_cast<platform::LSTATUS>(ERROR_INVALID_HANDLE);
+constexpr auto kInvalidParameter = static_cast<platform::LSTATUS>(ERROR_INVALID_PARAMETER);
 
 struct OpenKey {
   std::string path;

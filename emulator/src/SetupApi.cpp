@@ -18,8 +18,6 @@ namespace platform {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NO_ASSOCIATED_CLASS = 0xE0000200;
 constexpr DWORD ERROR_NOT_FOUND = 1168;
 

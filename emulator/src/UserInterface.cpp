@@ -206,7 +206,6 @@ namespace platform {
 using emu::Tables;
 
 ATOM RegisterClassExW(const WNDCLASSEXW& windowClass) {
-  constexpr DWORD ERROR_INVALID_PARAMETER = 87;
   if (windowClass.cbSize != sizeof(WNDCLASSEXW) || !windowClass.lpfnWndProc ||
       !windowClass.lpszClassName || !*windowClass.lpszClassName) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -22,21 +22,15 @@ emu::CallbackWatch& Watch() {
   return watch;
 }
 constinit emu::VendorStandIn library("realtek", "RtkBTReset.dll");
-emu::VendorStandIn& Library() {
-  return library;
-}
-
 void OnTimelineEvent(const nlohmann::json& event) {
-  const int code = static_cast<int>(event.contains("code") ? emu::ParseNumber(event["code"]) : 1);
-  const bool watched = Watch().Fire(code);
-  Library().Note(watched ? "callback" : "error_unwatched", {{"code", code}});
+  library.FireFromTimeline(Watch(), event);
 }
 
 __attribute__((constructor)) void Attach() {
-  Library().Attach(OnTimelineEvent);
+  library.Attach(OnTimelineEvent);
 }
 __attribute__((destructor)) void Detach() {
-  Library().Detach();
+  library.Detach();
 }
 
 }  // namespace
@@ -44,29 +38,29 @@ __attribute__((destructor)) void Detach() {
 extern "C" {
 
 int RTKStartWatchUsbErr(Callback callback) {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.start_results", 0));
-  Library().Note("start_watch", {{"result", result}});
+  library.Note("start_watch", {{"result", result}});
   if (result == 0)
     Watch().Start(callback);
   return result;
 }
 
 int RTKStopWatchUsbErr() {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.stop_results", 0));
-  Library().Note("stop_watch", {{"result", result}});
+  library.Note("stop_watch", {{"result", result}});
   Watch().Stop();
   return result;
 }
 
 int RTKBTReset() {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result =
       static_cast<int>(emu::Laptop::Instance().NextResult("realtek.reset_results", 0));
-  Library().Note("reset", {{"result", result}});
+  library.Note("reset", {{"result", result}});
   if (result == 0)
     emu::Laptop::Instance().ApplyEffect("realtek_reset");
   return result;

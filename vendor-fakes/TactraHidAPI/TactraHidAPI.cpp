@@ -22,29 +22,19 @@ emu::CallbackWatch& Watch() {
   return watch;
 }
 constinit emu::VendorStandIn library("touchpad", "TactraHidAPI.dll");
-emu::VendorStandIn& Library() {
-  return library;
-}
-
 int Result(const char* fact) {
   return static_cast<int>(emu::Laptop::Instance().GetInt(std::string("touchpad.") + fact, 0));
 }
 
 void OnTimelineEvent(const nlohmann::json& event) {
-  const std::int64_t code = event.contains("code") ? emu::ParseNumber(event["code"]) : 1;
-  const int count =
-      static_cast<int>(event.contains("count") ? emu::ParseNumber(event["count"]) : 1);
-  const std::int64_t interval =
-      event.contains("interval_ms") ? emu::ParseNumber(event["interval_ms"]) : 0;
-  const bool watched = Watch().Fire(code, count, interval);
-  Library().Note(watched ? "callback" : "error_unwatched", {{"code", code}, {"count", count}});
+  library.FireFromTimeline(Watch(), event);
 }
 
 __attribute__((constructor)) void Attach() {
-  Library().Attach(OnTimelineEvent);
+  library.Attach(OnTimelineEvent);
 }
 __attribute__((destructor)) void Detach() {
-  Library().Detach();
+  library.Detach();
 }
 
 }  // namespace
@@ -52,31 +42,31 @@ __attribute__((destructor)) void Detach() {
 extern "C" {
 
 int InitInterface() {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result = Result("init_result");
-  Library().Note("init", {{"result", result}});
+  library.Note("init", {{"result", result}});
   return result;
 }
 
 int UnInitInterface() {
-  emu::VendorStandIn::Inside inside(Library());
-  Library().Note("uninit", {{"result", 0}});
+  emu::VendorStandIn::Inside inside(library);
+  library.Note("uninit", {{"result", 0}});
   return 0;
 }
 
 int RegistCallBackWindowsLog(Callback callback) {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result = Result("register_result");
-  Library().Note("register_callback", {{"result", result}});
+  library.Note("register_callback", {{"result", result}});
   if (result == 0)
     Watch().Start(callback);
   return result;
 }
 
 int UnRegistCallBackWindowsLog() {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const int result = Result("unregister_result");
-  Library().Note("unregister_callback", {{"result", result}});
+  library.Note("unregister_callback", {{"result", result}});
   Watch().Stop();
   return result;
 }
@@ -90,7 +80,7 @@ int UnRegistCallBackTABigData() {
 }
 
 int GetNowFirmwareVersion(std::uint8_t* buffer) {
-  emu::VendorStandIn::Inside inside(Library());
+  emu::VendorStandIn::Inside inside(library);
   const auto firmware = emu::Laptop::Instance().Get("touchpad.firmware");
   unsigned parts[4] = {};
   if (!buffer || !firmware.is_string() ||

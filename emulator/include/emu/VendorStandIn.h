@@ -4,8 +4,10 @@
 // library is loaded and cleared when it is unloaded. Each stand-in has one constinit instance:
 // nothing of it is destroyed when the library is unloaded, so its unload hook may use it.
 #include <atomic>
+#include <cstdint>
 #include <string>
 
+#include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "emu/VendorHooks.h"
 
@@ -33,6 +35,21 @@ class VendorStandIn {
     for (auto& [k, v] : extra.items())
       fields[k] = v;
     Transcript::Instance().Write("vendor", fields);
+  }
+
+  // A timeline vendor event for this library: the watch calls back with the event's code
+  // ("code", default 1), "count" times, "interval_ms" apart; a vendor line says whether
+  // anyone was watching.
+  void FireFromTimeline(CallbackWatch& watch, const nlohmann::json& event) const {
+    const std::int64_t code = event.contains("code") ? ParseNumber(event["code"]) : 1;
+    const int count = static_cast<int>(event.contains("count") ? ParseNumber(event["count"]) : 1);
+    const std::int64_t interval =
+        event.contains("interval_ms") ? ParseNumber(event["interval_ms"]) : 0;
+    const bool watched = watch.Fire(code, count, interval);
+    Line fields = {{"code", code}};
+    if (count != 1)
+      fields["count"] = count;
+    Note(watched ? "callback" : "error_unwatched", fields);
   }
 
   // From the library's load and unload.

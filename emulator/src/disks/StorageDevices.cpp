@@ -42,9 +42,7 @@ namespace {
 
 using nlohmann::json;
 constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_IO_DEVICE = 1117;
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 
 struct DeviceHandle {
   bool scsiPort;  // "\\\\.\\ScsiN:" rather than "\\\\.\\PhysicalDriveN"
@@ -613,7 +611,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
     std::lock_guard lock(emu::handlesMutex);
     auto* p = static_cast<emu::DeviceHandle*>(device);
     if (!emu::handles.count(p))
-      return emu::Fail(emu::ERROR_INVALID_HANDLE);
+      return emu::Fail(ERROR_INVALID_HANDLE);
     h = *p;
   }
   const auto* input = static_cast<const std::uint8_t*>(in);
@@ -626,7 +624,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
   static const nlohmann::json none;
   const nlohmann::json& disk = found ? *found : none;
   if (!output || (inSize && !input)) {
-    ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
+    ok = emu::Fail(ERROR_INVALID_PARAMETER);
   } else {
     switch (code) {
       case IOCTL_ATA_PASS_THROUGH:
@@ -664,7 +662,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
           got = 8;
           ok = true;
         } else {
-          ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
+          ok = emu::Fail(ERROR_INVALID_PARAMETER);
         }
         break;
       case IOCTL_DISK_GET_DRIVE_GEOMETRY:
@@ -684,7 +682,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
           got = 24;
           ok = true;
         } else {
-          ok = emu::Fail(emu::ERROR_INVALID_PARAMETER);
+          ok = emu::Fail(ERROR_INVALID_PARAMETER);
         }
         break;
       case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
@@ -700,7 +698,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
         }
         const DWORD needed = static_cast<DWORD>(8 + 24 * disks.size());
         if (h.volume == 0 || outSize < needed) {
-          ok = emu::Fail(h.volume == 0 ? emu::ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
+          ok = emu::Fail(h.volume == 0 ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
           break;
         }
         std::memset(output, 0, needed);
@@ -741,7 +739,7 @@ bool ReadFile(HANDLE device, void* buffer, DWORD size, DWORD* read) {
   std::lock_guard lock(emu::handlesMutex);
   auto* h = static_cast<emu::DeviceHandle*>(device);
   if (!emu::handles.count(h) || !buffer)
-    return emu::Fail(emu::ERROR_INVALID_HANDLE);
+    return emu::Fail(ERROR_INVALID_HANDLE);
   std::memset(buffer, 0, size);
   if (read)
     *read = size;
