@@ -86,6 +86,7 @@ nlohmann::json Laptop::Defaults() {
     "firmware": { "write_error": 0 },
     "realtek": { "installed": "none" },
     "touchpad": { "installed": true, "firmware": "3.1.0.18" },
+    "screen": { "width": 1920, "height": 1080, "scale_percent": 100, "direction": "ltr" },
     "services": { "Winmgmt": { "state": "running" } },
     "disks": [],
     "volumes": {},

@@ -9,14 +9,15 @@
 #include <sstream>
 
 #include "emu/Laptop.h"
+#include "emu/Toolkit.h"
 #include "emu/Transcript.h"
 
 namespace emu {
 
 namespace {
 
-const char* const kKinds[] = {"ipc_request", "broadcast",    "set", "device_event",
-                              "event_log",   "vendor_event", "file"};
+const char* const kKinds[] = {"ipc_request", "broadcast",    "set",  "device_event",
+                              "event_log",   "vendor_event", "file", "ui"};
 
 std::string Where(std::size_t index) {
   return "timeline[" + std::to_string(index) + "]";
@@ -105,6 +106,9 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
       throw ScenarioError(where + ": \"path\" text is missing");
     if (!body.value("delete", false) && !(body.contains("text") && body["text"].is_string()))
       throw ScenarioError(where + ": \"text\" (the content) or \"delete\": true is missing");
+  } else if (entry.kind == "ui") {
+    if (const std::string wrong = Toolkit::CheckAction(body); !wrong.empty())
+      throw ScenarioError(where + ": ui: " + wrong);
   } else if (entry.kind == "event_log") {
     RequireNumber(body, "event_id", true, where);
     if (!body.contains("provider") || !body["provider"].is_string()) {
@@ -174,7 +178,7 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
       throw ScenarioError(
           where +
           ": needs one of ipc_request, broadcast, set, device_event, event_log, vendor_event, "
-          "file");
+          "file, ui");
     }
     CheckEntry(entry, where);
     s.timeline.push_back(std::move(entry));

@@ -5,6 +5,7 @@
 
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
+#include "emu/Toolkit.h"
 #include "emu/Transcript.h"
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
@@ -25,9 +26,8 @@ class Timeline::Requester : public BusEndpoint {
   std::atomic<std::size_t> replies_{0};
 };
 
-Timeline::Timeline() {
+Timeline::Timeline() : popupClient_(Toolkit::JoinPopupClient()) {
   // The host's pop-up client and the component that restarts Windows are always on the bus.
-  RequesterFor(0x40000);
   RequesterFor(0x30000);
 }
 Timeline::~Timeline() = default;
@@ -181,6 +181,9 @@ void Timeline::Apply(const TimelineEntry& entry) {
   } else if (entry.kind == "device_event") {
     Transcript::Instance().Write("input", input);
     BroadcastDeviceEvent(entry.body);
+  } else if (entry.kind == "ui") {
+    Transcript::Instance().Write("input", input);
+    Toolkit::Act(entry.body);
   } else {
     Transcript::Instance().Write("input", input);
   }

@@ -44,6 +44,7 @@ struct Window {
   std::wstring className;
   std::wstring title;
   WNDPROC procedure = nullptr;
+  RECT rect;  // on the screen
 };
 
 struct Notification {
@@ -156,6 +157,13 @@ std::vector<std::string> UserInterface::OpenNotifications() {
   return out;
 }
 
+void UserInterface::SetWindowRect(HWND window, const RECT& rect) {
+  std::lock_guard lock(Tables().mu);
+  auto it = Tables().windows.find(window);
+  if (it != Tables().windows.end())
+    it->second.rect = rect;
+}
+
 void UserInterface::Reset() {
   std::lock_guard lock(Tables().mu);
   Tables().classes.clear();
@@ -243,7 +251,8 @@ HWND CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* win
       SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
       return nullptr;
     }
-    w = {className, windowName ? windowName : L"", it->second.lpfnWndProc};
+    w = {className, windowName ? windowName : L"", it->second.lpfnWndProc,
+         RECT{x, y, x + width, y + height}};
     window = reinterpret_cast<HWND>(Tables().nextHandle++);
     Tables().windows[window] = w;
   }
@@ -309,6 +318,47 @@ BOOL DestroyWindow(HWND window) {
     Tables().windows.erase(window);
   }
   emu::Note("destroy", {{"class", name}});
+  return 1;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+  std::lock_guard lock(Tables().mu);
+  auto it = Tables().windows.find(window);
+  if (it == Tables().windows.end() || !rect) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  *rect = it->second.rect;
+  return 1;
+}
+
+BOOL ClientToScreen(HWND window, POINT* point) {
+  // The toolkit's windows have no frame: the client area is the whole window.
+  std::lock_guard lock(Tables().mu);
+  auto it = Tables().windows.find(window);
+  if (it == Tables().windows.end() || !point)
+    return 0;
+  point->x += it->second.rect.left;
+  point->y += it->second.rect.top;
+  return 1;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+  std::string name;
+  {
+    std::lock_guard lock(Tables().mu);
+    auto it = Tables().windows.find(window);
+    if (it == Tables().windows.end()) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    it->second.rect = RECT{x, y, x + width, y + height};
+    name = emu::Utf8(it->second.className);
+  }
+  emu::Transcript::Instance().Write("ui", {{"op", "move"},
+                                           {"window", name},
+                                           {"rect", {x, y, width, height}},
+                                           {"repaint", repaint != 0}});
   return 1;
 }
 

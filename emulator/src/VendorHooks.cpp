@@ -5,6 +5,7 @@
 #include "emu/Processes.h"
 #include "emu/Scheduler.h"
 #include "emu/StorageTrace.h"
+#include "emu/Toolkit.h"
 #include "emu/UserInterface.h"
 #include "emu/VirtualDrive.h"
 #include "emu/VirtualRegistry.h"
@@ -127,6 +128,7 @@ void LoadLaptop(const nlohmann::json& overrides) {
   VirtualRegistry::Instance().Load(laptop.Get("registry"));
   EventLogService::Instance().Reset();
   UserInterface::Reset();
+  Toolkit::Reset();
   StorageTrace::Instance().Clear();
   ProcessTable::Instance().Reset();
   ResetSecurityState();

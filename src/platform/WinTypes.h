@@ -3,6 +3,7 @@
 #include <cstdint>
 
 using DWORD = std::uint32_t;
+using LONG = std::int32_t;
 using BOOL = int;
 using HMODULE = void*;
 using FARPROC = void (*)();

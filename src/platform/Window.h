@@ -20,10 +20,13 @@ using LRESULT = std::intptr_t;
 using ATOM = std::uint16_t;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
+constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_DEVICECHANGE = 0x0219;
 constexpr UINT WM_USER = 0x0400;
+constexpr WPARAM VK_F4 = 0x73;
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
@@ -33,6 +36,18 @@ constexpr DWORD DBT_DEVTYP_DEVICEINTERFACE = 5;
 constexpr DWORD DEVICE_NOTIFY_WINDOW_HANDLE = 0;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+};
+
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+};
 
 // WNDCLASSEXW, as far as callers fill it.
 struct WNDCLASSEXW {
@@ -78,6 +93,12 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL DestroyWindow(HWND window);
+// GetWindowRect: the window's rectangle in screen coordinates.
+BOOL GetWindowRect(HWND window, RECT* rect);
+// ClientToScreen: a point of the window's client area into screen coordinates.
+BOOL ClientToScreen(HWND window, POINT* point);
+// MoveWindow: new position and size, in screen coordinates for a top-level window.
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 void PostQuitMessage(int exitCode);
 // RegisterDeviceNotificationW with a DEV_BROADCAST_DEVICEINTERFACE_W filter.
 HDEVNOTIFY RegisterDeviceNotificationW(HWND recipient, const void* filter, DWORD flags);

@@ -24,6 +24,8 @@ class CFaultDetectPlugin : public IVexPlugin {
  private:
   // Runs on its own thread 10 s after Init on products that ask for it.
   static void StartupFixCheck(CFaultDetectPlugin* plugin);
+  // On the user-interface thread: creates the prompt and asks the host to pop it up.
+  void ShowRemindWindow();
 
   FixpRemindRestartManager* m_pRemindWnd = nullptr;
 };

@@ -111,27 +111,6 @@ TEST(Lifecycle, ParallelModeServesTheSameAnswers) {
 
 namespace {
 
-fdhost::RunResult RunFileFor(const std::string& name, std::int64_t forMs,
-                             emu::RunMode mode = emu::RunMode::Deterministic) {
-  fdhost::RunOptions options;
-  options.forMs = forMs;
-  options.mode = mode;
-  return fdhost::RunScenario(emu::LoadScenarioFile(std::string(FD_SCENARIO_DIR) + "/" + name),
-                             options);
-}
-
-// Lines written after the host's "uninit" line, other than the host's own.
-std::vector<emu::Line> AfterUninit(const fdhost::RunResult& run) {
-  std::vector<emu::Line> out;
-  bool after = false;
-  for (const auto& line : run.transcript) {
-    if (after && line["kind"] != "host")
-      out.push_back(line);
-    after = after || (line["kind"] == "host" && line["op"] == "uninit");
-  }
-  return out;
-}
-
 // The Bluetooth re-check of broadcast 0xA0004 runs on the IPC receiving thread and sleeps 5 s
 // holding its mutex. An unload in that sleep used to unlock a freed mutex, or report
 // "609001035" after the module was gone.

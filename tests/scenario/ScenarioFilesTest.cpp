@@ -183,8 +183,14 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(answers[0x10022].second, "01000000010000000700000001000000");
   EXPECT_EQ(answers.count(0x10023), 0u);
   EXPECT_EQ(TimesOf(run, "process", "exit"), std::vector<std::int64_t>{28923000});
-  // The fix check 10 s after start-up finds the EventLog registration broken.
+  // The fix check 10 s after start-up finds the EventLog registration broken; the prompt is
+  // put off for an hour, repairs, is put off for four hours, then restarts Windows.
   EXPECT_EQ(reports["608005010"], std::vector<std::int64_t>{10000});
+  EXPECT_EQ(reports["608005014"], (std::vector<std::int64_t>{72000, 3762000}));
+  EXPECT_EQ(reports["608005011"], std::vector<std::int64_t>{3700000});
+  EXPECT_EQ(reports["608005013"], std::vector<std::int64_t>{18200000});
+  EXPECT_EQ(TimesOf(run, "ui", "show"),
+            (std::vector<std::int64_t>{10000, 72000 + 3600000, 3700000, 3762000 + 14400000}));
   // At nine hours a touchpad error code, with the firmware version.
   ASSERT_EQ(reports["627003001"], std::vector<std::int64_t>{32400000});
   for (const auto& line : OfKind(run, "report")) {

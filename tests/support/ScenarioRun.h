@@ -32,3 +32,25 @@ inline std::string Request(std::int64_t atMs, const std::string& msg, const std:
          R"(", "src": ")" + src + R"(", "reply": ")" + reply + R"(", "payload_hex": ")" +
          payloadHex + R"("}})";
 }
+
+// A shipped scenario (scenarios/), cut short at forMs.
+inline fdhost::RunResult RunFileFor(const std::string& name, std::int64_t forMs,
+                                    emu::RunMode mode = emu::RunMode::Deterministic) {
+  fdhost::RunOptions options;
+  options.forMs = forMs;
+  options.mode = mode;
+  return fdhost::RunScenario(emu::LoadScenarioFile(std::string(FD_SCENARIO_DIR) + "/" + name),
+                             options);
+}
+
+// Lines written after the host's "uninit" line, other than the host's own.
+inline std::vector<emu::Line> AfterUninit(const fdhost::RunResult& run) {
+  std::vector<emu::Line> out;
+  bool after = false;
+  for (const auto& line : run.transcript) {
+    if (after && line["kind"] != "host")
+      out.push_back(line);
+    after = after || (line["kind"] == "host" && line["op"] == "uninit");
+  }
+  return out;
+}

@@ -5,6 +5,7 @@
 #include "emu/OpenHandles.h"
 #include "emu/Processes.h"
 #include "emu/Timeline.h"
+#include "emu/Toolkit.h"
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
 #include "fdhost/ConfigFile.h"
@@ -59,6 +60,8 @@ void CheckBeforeUnload() {
     Fault("windows open at unload", windows);
   if (const auto notifications = emu::UserInterface::OpenNotifications(); !notifications.empty())
     Fault("device notifications registered at unload", notifications);
+  if (const auto toolkitWindows = emu::Toolkit::LiveWindows(); !toolkitWindows.empty())
+    Fault("toolkit window objects alive at unload", toolkitWindows);
 }
 
 // After the unload: no device left disabled or uninstalled, no thread of the run left behind.

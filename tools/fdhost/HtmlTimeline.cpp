@@ -120,7 +120,7 @@ const std::vector<Lane>& LaneTable() {
       {"requests and replies", {"ipc", "bus"}, {"ipc_request", "broadcast"}},
       {"reports", {"report"}, {}},
       {"device operations", {"device"}, {}},
-      {"windows and notifications", {"window"}, {"device_event"}},
+      {"windows and notifications", {"window", "ui"}, {"device_event", "ui"}},
       {"registry and firmware", {"registry", "firmware_variable"}, {}},
       {"event log", {"eventlog"}, {"event_log"}},
       {"vendor libraries", {"vendor"}, {"vendor_event"}},

@@ -30,6 +30,7 @@ class Timeline {
   class Requester;
   Requester& RequesterFor(std::uint32_t clientId);
   std::map<std::uint32_t, std::unique_ptr<Requester>> requesters_;
+  std::unique_ptr<BusEndpoint> popupClient_;  // the host's pop-up client 0x40000
 };
 
 }  // namespace emu

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinTypes.h"
+#include "platform/Window.h"
 
 namespace emu {
 
@@ -20,6 +20,8 @@ class UserInterface {
   // What is still open: windows ("class \"title\"") and device notifications (class GUIDs).
   static std::vector<std::string> OpenWindows();
   static std::vector<std::string> OpenNotifications();
+  // Moves a window without a line in the transcript (a toolkit placing its own window).
+  static void SetWindowRect(void* window, const platform::RECT& rect);
   // Forgets windows, classes and notifications of an earlier run (between scenario runs).
   static void Reset();
 };
