@@ -74,6 +74,23 @@ TEST(ScenarioFile, MistakesAreNamed) {
             std::string::npos);
   EXPECT_NE(ErrorOf(R"({"timeline": [{"at_ms": 1, "file": {"path": "C:\\x"}}]})").find("\"text\""),
             std::string::npos);
+  // What a person does: one action, of the right type.
+  const std::pair<const char*, const char*> ui[] = {
+      {R"({})", "needs one of"},
+      {R"({"click": "btnNext", "key": "alt+f4"})", "needs one of"},
+      {R"({"click": 3})", "control's name"},
+      {R"({"key": "f5"})", "alt+f4"},
+      {R"({"choose": 0})", "user data"},
+      {R"({"window": 1, "choose": "0"})", "class name"},
+      {R"("btnNext")", "takes an object"},
+  };
+  for (const auto& [action, message] : ui) {
+    const std::string error =
+        ErrorOf(std::string(R"({"timeline": [{"at_ms": 1, "ui": )") + action + "}]}");
+    EXPECT_NE(error.find("timeline[0]: "), std::string::npos) << error;
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+  EXPECT_EQ(ErrorOf(R"({"timeline": [{"at_ms": 1, "ui": {"choose": null}}]})"), "accepted");
   // Found by fuzzing: these used to escape as library exceptions and end fdhost.
   EXPECT_NE(ErrorOf(R"({"run_for_ms": 1E7172})").find("not JSON"), std::string::npos);
   EXPECT_NE(ErrorOf(R"({"start_time": 5})").find("wrong type"), std::string::npos);
