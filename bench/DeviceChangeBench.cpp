@@ -2,6 +2,8 @@
 // message on the user-interface thread, the map look-up and the listener call.
 #include <benchmark/benchmark.h>
 
+#include "QuietVirtualLaptop.h"
+
 #include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "common/CallbackGate.h"
@@ -14,11 +16,8 @@
 namespace {
 
 void BM_DeviceNotificationToListener(benchmark::State& state) {
+  QuietVirtualLaptop laptop;
   auto& sched = emu::Scheduler::Instance();
-  sched.AdoptCurrentThread("benchmark");
-  sched.Reset(emu::ClockMode::Virtual, emu::RunMode::Deterministic);
-  emu::Transcript::Instance().SetSink(nullptr, false);
-  emu::LoadLaptop(nullptr);
   gate::Open();
   RegisterDeviceListeners();
   // A network arrival: delivered to the network listener, which has nothing to start.
@@ -35,7 +34,6 @@ void BM_DeviceNotificationToListener(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kBurst);
   UnregisterDeviceListeners();
   DeviceChangeNotifier::Instance().CloseWindow();
-  emu::Transcript::Instance().SetSink(nullptr, true);
 }
 
 BENCHMARK(BM_DeviceNotificationToListener)->UseRealTime();

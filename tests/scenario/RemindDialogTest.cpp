@@ -18,6 +18,19 @@ std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const std::strin
   return out;
 }
 
+// A text field of the lines of a kind whose key has the value; path "fields/0" reaches into
+// the numbered fields.
+std::vector<std::string> TextsOf(const fdhost::RunResult& run, const std::string& kind,
+                                 const std::string& key, const emu::Line& value,
+                                 const std::string& path) {
+  std::vector<std::string> out;
+  for (const auto& line : OfKind(run, kind)) {
+    if (line.contains(key) && line[key] == value)
+      out.push_back(line[emu::Line::json_pointer("/" + path)].get<std::string>());
+  }
+  return out;
+}
+
 // The "ui" lines as "op control-or-window".
 std::vector<std::string> UiSteps(const fdhost::RunResult& run) {
   std::vector<std::string> out;
@@ -39,13 +52,13 @@ void ExpectCleanStop(const fdhost::RunResult& run) {
   EXPECT_EQ(run.transcript.back()["op"], "unload");
 }
 
-// The laptop of the fix-remind scenarios, with a timeline of "ui" inputs.
+// The laptop of the fix-remind scenarios, with a timeline of "ui" inputs and more facts
+// (a JSON fragment ending in a comma).
 std::string DamagedLaptop(const std::string& timeline, std::int64_t runForMs = 120000,
-                          const std::string& screen = "{}") {
+                          const std::string& facts = "") {
   return R"({"run_for_ms": )" + std::to_string(runForMs) + R"(,
-    "product": {"supported_properties": [["OrbLoginGuide", "china"]]},
-    "screen": )" +
-         screen + R"(,
+    "product": {"supported_properties": [["OrbLoginGuide", "china"]]}, )" +
+         facts + R"(
     "registry": {
       "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion": {"BuildBranch": "rs5_release"},
       "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Netkeeper.exe": {"Path": "C:\\N"},
@@ -104,12 +117,8 @@ TEST(RemindDialog, RepairThenRestart) {
 TEST(RemindDialog, DelaysPopTheWindowUpAgain) {
   const auto run = RunFileFor("fix-remind-delays.json", 15400000);
   ExpectCleanStop(run);
-  std::vector<std::string> fields;
-  for (const auto& line : OfKind(run, "report")) {
-    if (line["event"] == "608005014")
-      fields.push_back(line["fields"]["0"]);
-  }
-  EXPECT_EQ(fields, (std::vector<std::string>{"0", "2", "7"}));
+  EXPECT_EQ(TextsOf(run, "report", "event", "608005014", "fields/0"),
+            (std::vector<std::string>{"0", "2", "7"}));
   EXPECT_EQ(TimesOf(run, "ipc", "dst", 0x40000),
             (std::vector<std::int64_t>{10000, 31000 + 600000, 701000 + 14400000}));
   EXPECT_EQ(TimesOf(run, "ui", "op", "hide").size(), 3u);  // before creation, then two delays
@@ -130,12 +139,7 @@ TEST(RemindDialog, DelaysPopTheWindowUpAgain) {
 TEST(RemindDialog, NotNeededWhenTheServiceLibraryIsReadable) {
   const auto run = RunFileFor("fix-check-not-needed.json", 30000);
   ExpectCleanStop(run);
-  std::vector<std::string> warnings;
-  for (const auto& line : OfKind(run, "log")) {
-    if (line["function"] == "CFaultDetectPlugin::CheckForFix")
-      warnings.push_back(line["text"]);
-  }
-  EXPECT_EQ(warnings,
+  EXPECT_EQ(TextsOf(run, "log", "function", "CFaultDetectPlugin::CheckForFix", "text"),
             (std::vector<std::string>{"check 19h1 ok", "netKeeper exit ", "Parameters not exit "}));
   EXPECT_TRUE(OfKind(run, "report").empty());
   EXPECT_TRUE(OfKind(run, "ui").empty());
@@ -163,19 +167,9 @@ TEST(RemindDialog, MenuChoicesAPersonCanMake) {
                                       "FixpRemindRestartManager  menuItem GetUserData is null"}));
   // "x9" reads as 0: ten minutes. The window is hidden then, so nothing is chosen at 26 s and
   // the restart button (of the other face) cannot be clicked.
-  std::vector<std::string> fields;
-  for (const auto& line : OfKind(run, "report")) {
-    if (line["event"] == "608005014")
-      fields.push_back(line["fields"]["0"]);
-  }
-  EXPECT_EQ(fields, (std::vector<std::string>{"0", "1"}));
-  const auto notDone = OfKind(run, "ui");
-  std::vector<std::string> reasons;
-  for (const auto& line : notDone) {
-    if (line["op"] == "not_done")
-      reasons.push_back(line["reason"]);
-  }
-  EXPECT_EQ(reasons,
+  EXPECT_EQ(TextsOf(run, "report", "event", "608005014", "fields/0"),
+            (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(TextsOf(run, "ui", "op", "not_done", "reason"),
             (std::vector<std::string>{"no such window is shown", "no such window is shown"}));
   // Shown again 600 s after the choice at 25 s; hidden at 701 s for an hour, so at 4301 s.
   EXPECT_EQ(TimesOf(run, "ipc", "dst", 0x40000),
@@ -189,12 +183,7 @@ TEST(RemindDialog, HiddenControlsAndMissingMenusAreNotActedOn) {
                                          Ui(23000, R"({"window": "Other", "key": "alt+f4"})") +
                                          "," + Ui(24000, R"({"click": "btnNext"})")));
   ExpectCleanStop(run);
-  std::vector<std::string> reasons;
-  for (const auto& line : OfKind(run, "ui")) {
-    if (line["op"] == "not_done")
-      reasons.push_back(line["reason"]);
-  }
-  EXPECT_EQ(reasons,
+  EXPECT_EQ(TextsOf(run, "ui", "op", "not_done", "reason"),
             (std::vector<std::string>{"the control is hidden", "the window has no such control",
                                       "the window has no open menu", "no such window is shown"}));
   EXPECT_EQ(TimesOf(run, "report", "event", "608005012"), std::vector<std::int64_t>{24000});
@@ -204,7 +193,7 @@ TEST(RemindDialog, HiddenControlsAndMissingMenusAreNotActedOn) {
 // Left to right at 100 %: the menu's right edge 12 px in from the window's right edge.
 TEST(RemindDialog, MenuPlacementLeftToRight) {
   const auto run = RunJson(DamagedLaptop(Ui(20000, R"({"click": "btnDelay"})"), 60000,
-                                         R"({"width": 1366, "height": 768})"));
+                                         R"("screen": {"width": 1366, "height": 768},)"));
   ExpectCleanStop(run);
   std::vector<emu::Line> created, moved;
   for (const auto& line : OfKind(run, "ui")) {
@@ -217,6 +206,41 @@ TEST(RemindDialog, MenuPlacementLeftToRight) {
   EXPECT_EQ(created[0]["rect"], (emu::Line{463, 274, 440, 220}));
   ASSERT_EQ(moved.size(), 1u);
   EXPECT_EQ(moved[0]["rect"], (emu::Line{463 + 440 - 160 - 12, 274 + 164 - 96, 160, 96}));
+}
+
+// The host's layout may lack controls: they are skipped, and without the delay button the
+// menu does not open. A failed repair write is logged and the prompt still turns.
+TEST(RemindDialog, MissingControlsAndAFailedRepair) {
+  const std::string layout =
+      R"("toolkit_layouts": {"res/layout/fix/FixRemindDlg.xml": "<Window size=\"300,100\">)"
+      R"(<Text name=\"txtContent\" pos=\"0,0,300,60\"/><HorizontalLayout name=\"fix_btn_layout\">)"
+      R"(<Button name=\"btnFolder\" pos=\"0,60,100,100\"/><Button name=\"btnFixNow\")"
+      R"( pos=\"100,60,200,100\"/></HorizontalLayout></Window>"},)"
+      R"("registry_errors": {"set_value": 5},)";
+  const auto run = RunJson(DamagedLaptop(
+      Ui(20000, R"({"click": "btnFolder"})") + "," + Ui(21000, R"({"click": "btnFixNow"})"), 60000,
+      layout));
+  ExpectCleanStop(run);
+  EXPECT_EQ(UiSteps(run), (std::vector<std::string>{
+                              "hide FixRemindDlg", "create FixRemindDlg", "text txtContent",
+                              "visible fix_btn_layout=1", "show FixRemindDlg", "text txtContent",
+                              "visible fix_btn_layout=0", "show FixRemindDlg"}));
+  EXPECT_EQ(OfKind(run, "log").back()["text"], "FixNow fail ");
+  EXPECT_EQ(TimesOf(run, "report", "event", "608005011"), std::vector<std::int64_t>{21000});
+  EXPECT_TRUE(OfKind(run, "registry").empty());
+}
+
+// A layout the toolkit cannot read: no window, and the pop-up request shows nothing.
+TEST(RemindDialog, ABrokenLayoutShowsNothing) {
+  const auto run = RunJson(DamagedLaptop(
+      Ui(20000, R"({"click": "btnFixNow"})"), 30000,
+      R"("toolkit_layouts": {"res/layout/fix/FixRemindDlg.xml": "<Window size=\"big\">"},)"));
+  ExpectCleanStop(run);
+  const auto ui = OfKind(run, "ui");
+  ASSERT_EQ(ui.size(), 3u);
+  EXPECT_EQ(ui[1]["op"], "layout_error");
+  EXPECT_EQ(ui[2]["reason"], "no such window is shown");
+  EXPECT_TRUE(TimesOf(run, "report", "event", "608005011").empty());
 }
 
 // An unload just before the check, as it runs, and once the prompt is asked for: no fault

@@ -7,6 +7,7 @@
 #include "ScenarioRun.h"
 #include "fdhost/DiskReplyDecoder.h"
 
+#include <fstream>
 #include <map>
 
 namespace {
@@ -389,6 +390,38 @@ TEST(ScenarioFiles, TouchpadErrors) {
   EXPECT_EQ(ops, (std::vector<std::string>{"init", "register_callback", "callback", "callback",
                                            "unregister_callback", "error_unwatched"}));
   EXPECT_TRUE(OfKind(run, "fault").empty());
+}
+
+// A burst of 100 codes in ten minutes ends the listening; the same codes over two hours do
+// not.
+TEST(ScenarioFiles, TouchpadBurst) {
+  const auto burst = RunFile("touchpad-burst.json");
+  ASSERT_TRUE(burst.ok) << burst.error;
+  std::map<std::string, std::vector<std::int64_t>> reports;
+  for (const auto& line : OfKind(burst, "report")) {
+    reports[line["event"]].push_back(line["t_ms"]);
+    if (line["event"] == "627003001") {
+      EXPECT_EQ(line["content"], R"({"reportId":"5","version":"1.2.3.4"})");
+    }
+  }
+  EXPECT_EQ(reports["627003001"].size(), 100u);
+  EXPECT_EQ(reports["627003002"], std::vector<std::int64_t>{60000 + 99 * 6000});
+  EXPECT_EQ(OfKind(burst, "vendor").back()["op"], "error_unwatched");  // the code at 20 min
+
+  std::ifstream file(std::string(FD_SCENARIO_DIR) + "/touchpad-burst.json");
+  auto doc = nlohmann::json::parse(file);
+  doc["timeline"][0]["vendor_event"]["interval_ms"] = 72000;
+  doc["timeline"][1]["at_ms"] = 60000 + 100 * 72000;
+  doc["run_for_ms"] = 60000 + 101 * 72000;
+  const auto spread = RunJson(doc.dump());
+  ASSERT_TRUE(spread.ok) << spread.error;
+  std::size_t codes = 0;
+  for (const auto& line : OfKind(spread, "report")) {
+    EXPECT_EQ(line["event"], "627003001");
+    ++codes;
+  }
+  EXPECT_EQ(codes, 101u);
+  EXPECT_TRUE(OfKind(spread, "fault").empty());
 }
 
 TEST(ScenarioFiles, DisksNvmeAndHdd) {

@@ -2,6 +2,8 @@
 // A layout is a root element with size="width,height" whose descendants are controls with
 // name, pos="left,top,right,bottom" (in the window's client area), text, userdata and
 // visible="false".
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <stdexcept>
 #include <vector>
@@ -9,6 +11,7 @@
 #include <rapidxml/rapidxml.hpp>
 
 #include "ToolkitState.h"
+#include "emu/Laptop.h"
 #include "platform/Text.h"
 
 namespace emu::toolkit {
@@ -16,6 +19,9 @@ namespace emu::toolkit {
 const std::map<std::string, std::string>& EmbeddedLayouts();
 
 namespace {
+
+constexpr std::size_t kMaxDepth = 32;
+constexpr int kMaxPixels = 100000;
 
 std::string NormalisedName(const std::wstring& skinPath) {
   std::string name = Utf8(skinPath);
@@ -61,6 +67,8 @@ void ReadControls(rapidxml::xml_node<>* parentNode, DuiLib::CControlUI* parent, 
     control->SetVisible(Attribute(node, "visible") != "false");
     if (const std::string pos = Attribute(node, "pos"); !pos.empty()) {
       const auto p = Numbers(pos, 4, "pos");
+      if (std::any_of(p.begin(), p.end(), [](int v) { return v < -kMaxPixels || v > kMaxPixels; }))
+        throw std::runtime_error("layout: pos \"" + pos + "\" out of range");
       control->SetPos(platform::RECT{Scaled(p[0]), Scaled(p[1]), Scaled(p[2]), Scaled(p[3])});
     }
     DuiLib::CControlUI* raw = control.get();
@@ -71,16 +79,45 @@ void ReadControls(rapidxml::xml_node<>* parentNode, DuiLib::CControlUI* parent, 
   }
 }
 
+// How deep elements nest, read before parsing: the parser and the reader recurse once per
+// level, so a layout from a scenario must not be able to exhaust the stack.
+std::size_t NestingDepth(const std::string& text) {
+  std::size_t depth = 0;
+  std::size_t deepest = 0;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '<')
+      continue;
+    if (text[i + 1] == '/') {
+      depth -= depth > 0 ? 1 : 0;
+    } else if (std::isalpha(static_cast<unsigned char>(text[i + 1]))) {
+      const std::size_t end = text.find('>', i);
+      if (end == std::string::npos || text[end - 1] != '/')
+        deepest = std::max(deepest, ++depth);
+    }
+  }
+  return deepest;
+}
+
 }  // namespace
 
 Layout LoadLayout(const std::wstring& skinPath, bool menu) {
   Layout layout;
   layout.name = NormalisedName(skinPath);
-  const auto& layouts = EmbeddedLayouts();
-  auto it = layouts.find(layout.name);
-  if (it == layouts.end())
-    throw std::runtime_error("no layout \"" + layout.name + "\"");
-  std::vector<char> text(it->second.begin(), it->second.end());
+  // A scenario may give the host's own layout in place of the emulator's.
+  std::string source;
+  const auto given = Laptop::Instance().Get("toolkit_layouts");
+  if (given.is_object() && given.contains(layout.name) && given[layout.name].is_string()) {
+    source = given[layout.name].get<std::string>();
+  } else {
+    const auto& layouts = EmbeddedLayouts();
+    auto it = layouts.find(layout.name);
+    if (it == layouts.end())
+      throw std::runtime_error("no layout \"" + layout.name + "\"");
+    source = it->second;
+  }
+  if (NestingDepth(source) > kMaxDepth)
+    throw std::runtime_error("layout \"" + layout.name + "\" nests deeper than 32 levels");
+  std::vector<char> text(source.begin(), source.end());
   text.push_back('\0');
   rapidxml::xml_document<> doc;
   try {
@@ -92,6 +129,8 @@ Layout LoadLayout(const std::wstring& skinPath, bool menu) {
   if (!root)
     throw std::runtime_error("layout \"" + layout.name + "\" is empty");
   const auto size = Numbers(Attribute(root, "size"), 2, "size");
+  if (size[0] < 0 || size[1] < 0 || size[0] > kMaxPixels || size[1] > kMaxPixels)
+    throw std::runtime_error("layout \"" + layout.name + "\": size out of range");
   layout.width = Scaled(size[0]);
   layout.height = Scaled(size[1]);
   ReadControls(root, nullptr, menu, layout);
