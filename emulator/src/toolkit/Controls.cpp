@@ -55,7 +55,7 @@ void NoteChange(CPaintManagerUI* manager, const CDuiString& name, emu::Line fiel
   if (!manager)
     return;  // still being built from its layout
   const char* op = fields.contains("text") ? "text" : "visible";
-  fields["window"] = manager->Controls().className;
+  fields["window"] = emu::toolkit::TreeOf(*manager).className;
   fields["control"] = emu::toolkit::Utf8(name.GetData());
   emu::toolkit::Note(op, std::move(fields));
 }
@@ -87,17 +87,29 @@ void CControlUI::SetUserData(LPCTSTR text) {
   m_sUserData = text;
 }
 
-CPaintManagerUI::CPaintManagerUI() : tree_(std::make_unique<Tree>()) {}
-CPaintManagerUI::~CPaintManagerUI() = default;
+CPaintManagerUI::CPaintManagerUI() {
+  std::lock_guard lock(emu::toolkit::Tables().mu);
+  emu::toolkit::Tables().trees[this] = std::make_unique<emu::toolkit::Tree>();
+}
+
+CPaintManagerUI::~CPaintManagerUI() {
+  std::unique_ptr<emu::toolkit::Tree> tree;  // its controls go outside the lock
+  std::lock_guard lock(emu::toolkit::Tables().mu);
+  auto& trees = emu::toolkit::Tables().trees;
+  if (auto it = trees.find(this); it != trees.end()) {
+    tree = std::move(it->second);
+    trees.erase(it);
+  }
+}
 
 platform::HWND CPaintManagerUI::GetPaintWindow() const {
-  return tree_->window;
+  return emu::toolkit::TreeOf(*this).window;
 }
 
 CControlUI* CPaintManagerUI::FindControl(LPCTSTR name) const {
   if (!name)
     return nullptr;
-  for (const auto& control : tree_->layout.controls) {
+  for (const auto& control : emu::toolkit::TreeOf(*this).layout.controls) {
     if (control->GetName() == name)
       return control.get();
   }
@@ -105,3 +117,12 @@ CControlUI* CPaintManagerUI::FindControl(LPCTSTR name) const {
 }
 
 }  // namespace DuiLib
+
+namespace emu::toolkit {
+
+Tree& TreeOf(const DuiLib::CPaintManagerUI& manager) {
+  std::lock_guard lock(Tables().mu);
+  return *Tables().trees.at(&manager);
+}
+
+}  // namespace emu::toolkit

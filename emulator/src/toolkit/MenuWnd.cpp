@@ -5,24 +5,23 @@
 
 #include "ToolkitState.h"
 
-struct DuiLib::CMenuWnd::State {
-  emu::toolkit::Layout layout;
-  DuiLib::CPaintManagerUI* owner = nullptr;
-};
-
 namespace DuiLib {
 
 using emu::toolkit::Note;
 using emu::toolkit::Tables;
 
-CMenuWnd::CMenuWnd() : state_(std::make_unique<State>()) {
+CMenuWnd::CMenuWnd() {
   std::lock_guard lock(Tables().mu);
-  Tables().menus.insert(this);
+  Tables().menuItems[this] = std::make_unique<emu::toolkit::MenuItems>();
 }
 
 CMenuWnd::~CMenuWnd() {
+  std::unique_ptr<emu::toolkit::MenuItems> items;  // its controls go outside the lock
   std::lock_guard lock(Tables().mu);
-  Tables().menus.erase(this);
+  if (auto it = Tables().menuItems.find(this); it != Tables().menuItems.end()) {
+    items = std::move(it->second);
+    Tables().menuItems.erase(it);
+  }
 }
 
 LPCTSTR CMenuWnd::GetWindowClassName() const {
@@ -37,14 +36,15 @@ platform::LRESULT CMenuWnd::HandleMessage(platform::UINT uMsg, platform::WPARAM 
 void CMenuWnd::Init(CMenuElementUI*, STRINGorID xml, platform::POINT point,
                     CPaintManagerUI* pMainPaintManager, std::map<CDuiString, bool>*,
                     DWORD dwAlignment) {
+  auto& items = emu::toolkit::ItemsOf(*this);
   try {
-    state_->layout = emu::toolkit::LoadLayout(xml.m_lpstr ? xml.m_lpstr : L"", true);
+    items.layout = emu::toolkit::LoadLayout(xml.m_lpstr ? xml.m_lpstr : L"", true);
   } catch (const std::runtime_error& e) {
     Note("layout_error", {{"window", "MenuWnd"}, {"error", e.what()}});
     return;
   }
-  state_->owner = pMainPaintManager;
-  const auto& layout = state_->layout;
+  items.owner = pMainPaintManager;
+  const auto& layout = items.layout;
   platform::HWND parent = pMainPaintManager ? pMainPaintManager->GetPaintWindow() : nullptr;
   if (!Create(parent, L"", 0, 0, point.x, point.y, layout.width, layout.height))
     return;
@@ -64,18 +64,28 @@ void CMenuWnd::Init(CMenuElementUI*, STRINGorID xml, platform::POINT point,
 namespace emu::toolkit {
 
 // The open menu of the window, its owner, or null.
-DuiLib::CMenuWnd* OpenMenuOf(platform::HWND owner) {
+MenuItems& ItemsOf(const DuiLib::CMenuWnd& menu) {
   std::lock_guard lock(Tables().mu);
-  for (DuiLib::CMenuWnd* menu : Tables().menus) {
-    if (menu->GetHWND() && menu->Items().owner && menu->Items().owner->GetPaintWindow() == owner)
+  return *Tables().menuItems.at(&menu);
+}
+
+const DuiLib::CMenuWnd* OpenMenuOf(platform::HWND owner) {
+  std::vector<std::pair<const DuiLib::CMenuWnd*, DuiLib::CPaintManagerUI*>> menus;
+  {
+    std::lock_guard lock(Tables().mu);
+    for (const auto& [menu, items] : Tables().menuItems)
+      menus.emplace_back(menu, items->owner);
+  }
+  for (const auto& [menu, manager] : menus) {
+    if (menu->GetHWND() && manager && manager->GetPaintWindow() == owner)
       return menu;
   }
   return nullptr;
 }
 
 // The menu's item carrying the user data, or null.
-DuiLib::CMenuElementUI* MenuItemWith(DuiLib::CMenuWnd& menu, const std::wstring& userData) {
-  for (auto& control : menu.Items().layout.controls) {
+DuiLib::CMenuElementUI* MenuItemWith(const DuiLib::CMenuWnd& menu, const std::wstring& userData) {
+  for (auto& control : ItemsOf(menu).layout.controls) {
     if (control->GetUserData() == userData.c_str())
       return static_cast<DuiLib::CMenuElementUI*>(control.get());
   }

@@ -37,7 +37,7 @@ void NotDone(const nlohmann::json& action, const std::string& reason) {
 }
 
 bool Shown(DuiLib::CPaintManagerUI& manager, DuiLib::CControlUI* control) {
-  const auto& parents = manager.Controls().layout.parents;
+  const auto& parents = toolkit::TreeOf(manager).layout.parents;
   for (; control; control = parents.count(control) ? parents.at(control) : nullptr) {
     if (!control->IsVisible())
       return false;
@@ -59,7 +59,7 @@ void Click(const Target& target, const nlohmann::json& action) {
 }
 
 void Choose(const Target& target, const nlohmann::json& action) {
-  DuiLib::CMenuWnd* menu = toolkit::OpenMenuOf(target.window);
+  const DuiLib::CMenuWnd* menu = toolkit::OpenMenuOf(target.window);
   if (!menu)
     return NotDone(action, "the window has no open menu");
   // An item of the host's own menu layout may carry user data that the emulator's layout
@@ -131,7 +131,6 @@ void Toolkit::Reset() {
   Tables().alive.clear();
   Tables().byHandle.clear();
   Tables().records.clear();
-  Tables().menus.clear();
 }
 
 }  // namespace emu

@@ -187,7 +187,7 @@ LPCTSTR WindowImplBase::QueryControlText(LPCTSTR, LPCTSTR) {
 platform::LRESULT WindowImplBase::HandleMessage(platform::UINT uMsg, platform::WPARAM wParam,
                                                 platform::LPARAM lParam) {
   if (uMsg == platform::WM_CREATE) {
-    auto& tree = m_pm.Controls();
+    auto& tree = emu::toolkit::TreeOf(m_pm);
     const std::string className = emu::toolkit::ClassOf(m_hWnd);
     try {
       tree.layout = emu::toolkit::LoadLayout(

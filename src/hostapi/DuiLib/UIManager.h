@@ -1,8 +1,6 @@
 #pragma once
 // The toolkit's paint manager (the control tree of one window) and its notification
 // interfaces.
-#include <memory>
-
 #include "hostapi/DuiLib/UIString.h"
 #include "platform/Window.h"
 
@@ -49,12 +47,6 @@ class CPaintManagerUI {
   platform::HWND GetPaintWindow() const;
   // The control of that name, or null.
   CControlUI* FindControl(LPCTSTR name) const;
-
-  struct Tree;  // the controls, as the toolkit keeps them
-  Tree& Controls() const { return *tree_; }
-
- private:
-  std::unique_ptr<Tree> tree_;
 };
 
 }  // namespace DuiLib

@@ -3,7 +3,6 @@
 // elements. A click on an item sends WM_MENUCLICK to the window of the paint manager the
 // menu was opened for, with the element as the first parameter.
 #include <map>
-#include <memory>
 
 #include "hostapi/DuiLib/UIBase.h"
 #include "hostapi/DuiLib/UIControl.h"
@@ -40,16 +39,10 @@ class CMenuWnd : public CWindowWnd {
             std::map<CDuiString, bool>* pMenuCheckInfo = nullptr,
             DWORD dwAlignment = eMenuAlignment_Left | eMenuAlignment_Top);
 
-  struct State;  // the menu's items and owner, as the toolkit keeps them
-  State& Items() const { return *state_; }
-
  protected:
   LPCTSTR GetWindowClassName() const override;
   platform::LRESULT HandleMessage(platform::UINT uMsg, platform::WPARAM wParam,
                                   platform::LPARAM lParam) override;
-
- private:
-  std::unique_ptr<State> state_;
 };
 
 }  // namespace DuiLib
