@@ -34,7 +34,7 @@ build() { # dir build-type [extra cmake args]
   cmake --build "$dir" -j "$(nproc)"
 }
 
-FUZZ_TARGETS=(payload disk_record config_frame event_xml scenario reply_decode)
+FUZZ_TARGETS=(payload disk_record config_frame event_xml scenario reply_decode layout)
 
 # Builds the fuzz targets with clang, then runs each over its checked-in corpus: seconds=0
 # only replays the corpus, otherwise new inputs are kept in a scratch folder beside it.
