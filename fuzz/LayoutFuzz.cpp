@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool started = (fuzzsupport::StartEmulator(), true);
   (void)started;
   emu::Laptop::Instance().Set(
-      "toolkit_layouts",
-      {{"fuzz.xml", std::string(reinterpret_cast<const char*>(data), size)}});
+      "toolkit_layouts", {{"fuzz.xml", std::string(reinterpret_cast<const char*>(data), size)}});
   {
     FuzzWindow window;
     if (window.Create(nullptr, L"", 0, 0))
