@@ -237,8 +237,8 @@ int CWinApp::ExitInstance() {
 UsbDeviceInterface::UsbDeviceInterface() = default;
 UsbDeviceInterface::~UsbDeviceInterface() = default;
 
-std::map<std::wstring, std::vector<USB_PORT_INFO>> UsbDeviceInterface::GetAllUsbPortDeviceTypeMp() {
-  std::map<std::wstring, std::vector<USB_PORT_INFO>> hubs;
+platform::WideMap<std::vector<USB_PORT_INFO>> UsbDeviceInterface::GetAllUsbPortDeviceTypeMp() {
+  platform::WideMap<std::vector<USB_PORT_INFO>> hubs;
   const auto facts = laptop().Get("usb_hubs");
   if (!facts.is_object())
     return hubs;

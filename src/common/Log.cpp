@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <log4cplus/tstring.h>
+
 #include "hostapi/HostLogger.h"
 
 namespace fdlog {
@@ -63,8 +65,10 @@ void Write(log4cplus::LogLevel level, const std::string& text, const char* file,
   log4cplus::Logger logger = GetLogger();
   if (!logger.isEnabledFor(level))
     return;
-  logger.forcedLog(level, text + "(" + QualifiedName(prettyFunction) + ")", FileName(file), line,
-                   prettyFunction);
+  // The logger's own text type: narrow here, wide in a Unicode build (as on Windows).
+  logger.forcedLog(level,
+                   LOG4CPLUS_STRING_TO_TSTRING(text + "(" + QualifiedName(prettyFunction) + ")"),
+                   FileName(file), line, prettyFunction);
 }
 
 }  // namespace fdlog

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/WideOrder.h"
 #include "platform/WinTypes.h"
 
 // Device types of the hardware library. Other values are passed through as they come.
@@ -91,7 +92,7 @@ class UsbDeviceInterface {
   UsbDeviceInterface();
   ~UsbDeviceInterface();
   // Hub id -> the records of its ports, ordered by hub id.
-  std::map<std::wstring, std::vector<USB_PORT_INFO>> GetAllUsbPortDeviceTypeMp();
+  platform::WideMap<std::vector<USB_PORT_INFO>> GetAllUsbPortDeviceTypeMp();
 };
 
 class MonitorDeviceInterface {

@@ -162,7 +162,7 @@ void CMsgEvent::OnRecvStartServiceMsg(tagIPC_MESSAGE_ITEM& item) {
   const std::wstring name = ServiceNameOf(item);
   StartWorker(reply::AddressOf(item), [name](CMsgEvent* singleton, const reply::Address& to) {
     const bool ok = StartServiceByName(name);
-    reply::PostMap(singleton, to, std::map<std::wstring, std::uint32_t>{{name, ok ? 1u : 0u}});
+    reply::PostMap(singleton, to, platform::WideMap<std::uint32_t>{{name, ok ? 1u : 0u}});
   });
 }
 

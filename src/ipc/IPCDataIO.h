@@ -5,9 +5,11 @@
 
 #include "hostapi/IPCMessageClient.h"
 
+// The interface other modules call through: its table holds exactly these seven operations,
+// in this order, from slot 0. Objects are never destroyed through it, so it has no virtual
+// destructor (which would take the first slots).
 class IIPCDataIO {
  public:
-  virtual ~IIPCDataIO() = default;
   virtual std::uint32_t Reserve(std::uint32_t n) = 0;
   virtual std::uint32_t WriteUInt32(std::uint32_t value) = 0;
   virtual std::uint32_t WriteUInt8(std::uint8_t value) = 0;
@@ -15,6 +17,9 @@ class IIPCDataIO {
   virtual std::uint32_t ReadUInt32(std::uint32_t* value) = 0;
   virtual std::uint32_t ReadUInt8(std::uint8_t* value) = 0;
   virtual std::uint32_t ReadBytes(void* destination, std::uint32_t n) = 0;
+
+ protected:
+  ~IIPCDataIO() = default;
 };
 
 class CIPCDataIO : public IIPCDataIO {
@@ -25,7 +30,7 @@ class CIPCDataIO : public IIPCDataIO {
   // In write mode the item's payload pointer is the buffer and its length field the
   // buffer's capacity; in read mode they are the received bytes.
   CIPCDataIO(std::int32_t blockSize, Mode mode, bool ownsItem, tagIPC_MESSAGE_ITEM* item);
-  ~CIPCDataIO() override;
+  virtual ~CIPCDataIO();
   CIPCDataIO(const CIPCDataIO&) = delete;
   CIPCDataIO& operator=(const CIPCDataIO&) = delete;
 

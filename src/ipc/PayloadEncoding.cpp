@@ -30,7 +30,7 @@ void WriteMap(IIPCDataIO& io, const std::map<std::uint32_t, std::uint32_t>& map)
   }
 }
 
-void WriteMap(IIPCDataIO& io, const std::map<std::wstring, std::uint32_t>& map) {
+void WriteMap(IIPCDataIO& io, const platform::WideMap<std::uint32_t>& map) {
   io.WriteUInt32(static_cast<std::uint32_t>(map.size()));
   for (const auto& [key, value] : map) {
     WriteWideString(io, key);

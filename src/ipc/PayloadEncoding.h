@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ipc/IPCDataIO.h"
+#include "platform/WideOrder.h"
 
 namespace payload {
 
@@ -13,7 +14,7 @@ void WriteBool(IIPCDataIO& io, bool value);
 void WriteWideString(IIPCDataIO& io, const std::wstring& text);
 // u32 count, then key and value per entry in ascending key order.
 void WriteMap(IIPCDataIO& io, const std::map<std::uint32_t, std::uint32_t>& map);
-void WriteMap(IIPCDataIO& io, const std::map<std::wstring, std::uint32_t>& map);
+void WriteMap(IIPCDataIO& io, const platform::WideMap<std::uint32_t>& map);
 
 // A S.M.A.R.T. attribute entry: 6 bytes.
 struct SmartAttributeEntry {

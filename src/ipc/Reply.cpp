@@ -50,8 +50,7 @@ void PostMap(CMsgEvent* context, const Address& to,
   Post(context, to, [&map](IIPCDataIO& io) { payload::WriteMap(io, map); });
 }
 
-void PostMap(CMsgEvent* context, const Address& to,
-             const std::map<std::wstring, std::uint32_t>& map) {
+void PostMap(CMsgEvent* context, const Address& to, const platform::WideMap<std::uint32_t>& map) {
   Post(context, to, [&map](IIPCDataIO& io) { payload::WriteMap(io, map); });
 }
 

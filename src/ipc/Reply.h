@@ -8,6 +8,7 @@
 
 #include "hostapi/IPCMessageClient.h"
 #include "ipc/IPCDataIO.h"
+#include "platform/WideOrder.h"
 
 class CMsgEvent;
 
@@ -30,8 +31,7 @@ void PostU32(CMsgEvent* context, const Address& to, std::uint32_t value);
 void PostU8(CMsgEvent* context, const Address& to, std::uint8_t value);
 void PostMap(CMsgEvent* context, const Address& to,
              const std::map<std::uint32_t, std::uint32_t>& map);
-void PostMap(CMsgEvent* context, const Address& to,
-             const std::map<std::wstring, std::uint32_t>& map);
+void PostMap(CMsgEvent* context, const Address& to, const platform::WideMap<std::uint32_t>& map);
 void PostBiosSwitch(CMsgEvent* context, const Address& to, std::uint32_t deviceType, bool callOk,
                     bool switchState);
 

@@ -168,7 +168,7 @@ TEST(PayloadEncoding, MapsGoInAscendingKeyOrder) {
   CIPCDataIO io(64, CIPCDataIO::kSerialize, false, &item);
   payload::WriteMap(io, std::map<std::uint32_t, std::uint32_t>{});
   payload::WriteMap(io, std::map<std::uint32_t, std::uint32_t>{{5, 1}, {2, 0xAABBCCDD}});
-  payload::WriteMap(io, std::map<std::wstring, std::uint32_t>{{L"b", 0}, {L"a", 1}});
+  payload::WriteMap(io, platform::WideMap<std::uint32_t>{{L"b", 0}, {L"a", 1}});
   EXPECT_EQ(Hex(io),
             "00000000"
             "02000000"
@@ -191,6 +191,56 @@ TEST(PayloadEncoding, SmartAttributeIsSixBytes) {
   EXPECT_EQ(Hex(io),
             "053300646324"
             "020000000102");
+}
+
+// Keys in UTF-16 code-unit order on every platform: a character above U+FFFF (a surrogate
+// pair, 0xD83D 0xDE00) comes before U+FF01, as on Windows.
+TEST(PayloadEncoding, WideKeysGoInUtf16Order) {
+  tagIPC_MESSAGE_ITEM item;
+  CIPCDataIO io(64, CIPCDataIO::kSerialize, false, &item);
+  payload::WriteMap(io, platform::WideMap<std::uint32_t>{{L"\uFF01", 1}, {L"\U0001F600", 2}});
+  EXPECT_EQ(Hex(io),
+            "02000000"
+            "02000000"
+            "3dd8"
+            "00de"
+            "02000000"
+            "01000000"
+            "01ff"
+            "01000000");
+  const platform::WideLess less;
+  EXPECT_TRUE(less(L"\U0001F600", L"\uE000"));
+  EXPECT_FALSE(less(L"\uE000", L"\U0001F600"));
+  EXPECT_TRUE(less(L"\uD7FF", L"\U00010000"));      // below the surrogates: as code points
+  EXPECT_TRUE(less(L"\U0001F600", L"\U0001F601"));  // same high surrogate, low decides
+  EXPECT_TRUE(less(L"\U0001F7FF", L"\U0001F800"));  // the high surrogate decides
+  EXPECT_TRUE(less(L"ab", L"abc"));
+  EXPECT_FALSE(less(L"abc", L"abc"));
+}
+
+// Itanium C++ ABI (gcc, clang, mingw-w64): a pointer to a virtual member function holds one
+// plus the byte offset of its slot in the table.
+template <class Member>
+std::size_t SlotOf(Member member) {
+  struct Representation {
+    std::uintptr_t pointer;
+    std::ptrdiff_t adjustment;
+  };
+  static_assert(sizeof(Member) == sizeof(Representation));
+  Representation r;
+  std::memcpy(&r, &member, sizeof r);
+  return (r.pointer - 1) / sizeof(void*);
+}
+
+// Other modules call the serializer through its table: the seven operations from slot 0.
+TEST(Serializer, InterfaceSlotsAreTheTableOrder) {
+  EXPECT_EQ(SlotOf(&IIPCDataIO::Reserve), 0u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::WriteUInt32), 1u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::WriteUInt8), 2u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::WriteBytes), 3u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::ReadUInt32), 4u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::ReadUInt8), 5u);
+  EXPECT_EQ(SlotOf(&IIPCDataIO::ReadBytes), 6u);
 }
 
 }  // namespace

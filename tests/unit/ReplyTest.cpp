@@ -15,7 +15,7 @@ TEST_F(ReplyTest, BodiesFollowTheLeadingOne) {
   reply::PostU32(&client, to, 24);
   reply::PostU8(&client, to, 1);
   reply::PostMap(&client, to, std::map<std::uint32_t, std::uint32_t>{{2, 1}});
-  reply::PostMap(&client, to, std::map<std::wstring, std::uint32_t>{{L"Wlan", 0}});
+  reply::PostMap(&client, to, platform::WideMap<std::uint32_t>{{L"Wlan", 0}});
   reply::PostBiosSwitch(&client, to, 0xFFFFFFFF, true, false);
   reply::PostU32(nullptr, to, 5);  // no context: nothing is posted
 
