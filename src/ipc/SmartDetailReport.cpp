@@ -7,6 +7,7 @@
 #include "ipc/DiskEventMonitor.h"
 #include "ipc/MsgEvent.h"
 #include "report/Report.h"
+#include "report/SmartDetailPairs.h"
 #include "smart/CAtaSmart.h"
 
 namespace {
@@ -28,11 +29,7 @@ void CMsgEvent::ReportSmartInfoDetail(bool report) {
     const std::uint32_t size = asi.TotalDiskSize != 0
                                    ? asi.TotalDiskSize
                                    : CDisk().GetTotalVendorCapacityM(static_cast<int>(index));
-    ReportPairList pairs = {{"Interface", asi.Interface},
-                            {"Firmware", asi.FirmwareRev},
-                            {"Model", asi.Model},
-                            {"IsSSD", std::to_string(asi.IsSsd)},
-                            {"DiskSize", std::to_string(size)}};
+    ReportPairList pairs = DiskIdentityPairs(asi, size);
     for (std::uint32_t id : kReportedIds) {
       std::uint32_t count = 0;
       std::uint64_t seen = 0;
@@ -41,16 +38,8 @@ void CMsgEvent::ReportSmartInfoDetail(bool report) {
       pairs.emplace_back("Event" + std::to_string(id), std::to_string(seen));
       pairs.emplace_back("Event" + std::to_string(id) + "Numbers", std::to_string(count));
     }
-    for (std::uint32_t i = 0; i < asi.AttributeCount; ++i) {
-      const auto& a = asi.Attribute[i];
-      std::uint64_t raw = 0;
-      for (int b = 5; b >= 0; --b)
-        raw = raw << 8 | a.RawValue[b];
-      pairs.emplace_back(std::to_string(a.Id), std::to_string(a.CurrentValue) + "," +
-                                                   std::to_string(a.WorstValue) + "," +
-                                                   std::to_string(asi.Threshold[i].ThresholdValue) +
-                                                   "," + std::to_string(raw));
-    }
+    const auto attributes = DiskAttributePairs(asi);
+    pairs.insert(pairs.end(), attributes.begin(), attributes.end());
     ReportEventPairs("615001001", pairs);
   }
 }
