@@ -1,0 +1,157 @@
+// fddisk: the plug-in's disk reader on the disks of this Linux machine. It runs the reader's
+// full discovery on the real clock and prints what the three disk information requests
+// would answer and each disk's S.M.A.R.T. detail report.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+
+#include <log4cplus/logger.h>
+
+#include "BlockDisks.h"
+#include "DiskDocument.h"
+#include "LinuxMachine.h"
+#include "platform/Storage.h"
+#include "smart/CAtaSmart.h"
+
+log4cplus::Logger GetLogger() {
+  // The reader's log lines are for the plug-in's host; fddisk keeps them quiet.
+  log4cplus::Logger logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("fddisk"));
+  logger.setLogLevel(log4cplus::OFF_LOG_LEVEL);
+  return logger;
+}
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitNoDisk = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCannotOpen = 3;
+constexpr int kExitNoPassThrough = 4;
+
+const char kHelp[] = R"(usage: fddisk [--json] [--sys DIR] [DEVICE...]
+
+Runs the plug-in's disk reader on this machine's whole disks (SATA, SAS and USB disks as
+/dev/sd*, NVMe namespaces as /dev/nvme*n*; \\.\PhysicalDriveN is the N-th of them in the
+order printed first) and prints, per disk, its identity, features and S.M.A.R.T. attributes
+or NVMe health, the S.M.A.R.T. detail report, and what the host's three disk information
+requests (0x380001 hard disks, 0x380002 SSDs, 0x380003 features) would be answered.
+
+  --json      one JSON document instead of text (schema: README.md, "fddisk")
+  --sys DIR   read the disk list from DIR instead of /sys
+  DEVICE      only report these disks (e.g. /dev/sda); every disk is still discovered
+  --help      this text
+
+The pass-through commands need root or CAP_SYS_RAWIO and read access to the devices.
+Exit status: 0 every disk read; 1 no disk found; 2 bad usage; 3 a disk could not be opened
+(permissions) or a DEVICE is not a whole disk; 4 a disk answers no S.M.A.R.T. pass-through
+(a USB bridge without SAT, say).
+)";
+
+struct Progress {
+  std::map<std::string, std::chrono::steady_clock::time_point> started;
+  std::map<std::string, std::chrono::steady_clock::time_point> lastNote;
+};
+
+std::string OpenFailureText(int error) {
+  if (error == EACCES || error == EPERM)
+    return "cannot be opened: permission denied (run fddisk as root, or give it CAP_SYS_RAWIO "
+           "and read access to the device)";
+  return std::string("cannot be opened: ") + std::strerror(error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool json = false;
+  std::set<std::string> wanted;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kHelp;
+      return kExitOk;
+    }
+    if (arg == "--json") {
+      json = true;
+    } else if (arg == "--sys" && i + 1 < argc) {
+      linuxdisk::Machine().sysRoot = argv[++i];
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::cerr << "fddisk: unknown option " << arg << " (see --help)\n";
+      return kExitUsage;
+    } else {
+      wanted.insert(arg);
+    }
+  }
+  const auto disks = linuxdisk::ListBlockDisks(linuxdisk::Machine().sysRoot);
+  int status = kExitOk;
+  for (const auto& device : wanted) {
+    bool known = false;
+    for (const auto& d : disks)
+      known = known || d.devicePath == device;
+    if (!known) {
+      std::cerr << "fddisk: " << device << " is not a whole SATA, SAS, USB or NVMe disk\n";
+      status = kExitCannotOpen;
+    }
+  }
+  if (disks.empty()) {
+    std::cerr << "fddisk: no whole disk under " << linuxdisk::Machine().sysRoot << "/block\n";
+    return kExitNoDisk;
+  }
+  for (std::size_t i = 0; i < disks.size(); ++i)
+    std::cerr << "\\\\.\\PhysicalDrive" << i << " = " << disks[i].devicePath << "\n";
+
+  Progress progress;
+  linuxdisk::Machine().onControl = [&progress](const std::string& disk, DWORD, bool, DWORD) {
+    const auto now = std::chrono::steady_clock::now();
+    auto& start = progress.started.try_emplace(disk, now).first->second;
+    auto& note = progress.lastNote.try_emplace(disk, now).first->second;
+    if (now - start > std::chrono::seconds(2) && now - note > std::chrono::seconds(2)) {
+      note = now;
+      std::cerr << "fddisk: still reading /dev/" << disk << " ("
+                << std::chrono::duration_cast<std::chrono::seconds>(now - start).count() << " s)\n";
+    }
+  };
+  smart::CAtaSmart reader;
+  std::uint32_t changed = 0;
+  reader.Init(0, 0, &changed);
+
+  std::set<int> read;
+  for (const auto& asi : reader.vars)
+    read.insert(asi.PhysicalDriveId);
+  std::map<std::string, int> openErrors;
+  for (const auto& failure : linuxdisk::Machine().OpenFailures())
+    openErrors[failure.devicePath] = failure.error;
+  std::vector<fddisk::NotRead> notRead;
+  for (std::size_t i = 0; i < disks.size(); ++i) {
+    const auto& d = disks[i];
+    if (read.count(static_cast<int>(i)) || (!wanted.empty() && !wanted.count(d.devicePath)))
+      continue;
+    if (openErrors.count(d.devicePath)) {
+      notRead.push_back({d.devicePath, OpenFailureText(openErrors[d.devicePath])});
+      status = std::max(status, kExitCannotOpen);
+    } else {
+      notRead.push_back({d.devicePath, d.busType == linuxdisk::kBusUsb
+                                           ? "the USB bridge answers no ATA pass-through (SAT): "
+                                             "no S.M.A.R.T. data"
+                                           : "the disk answers no S.M.A.R.T. pass-through"});
+      status = std::max(status, kExitNoPassThrough);
+    }
+  }
+  std::vector<smart::ATA_SMART_INFO> shown;
+  for (const auto& asi : reader.vars) {
+    const auto index = static_cast<std::size_t>(asi.PhysicalDriveId);
+    if (wanted.empty() || (index < disks.size() && wanted.count(disks[index].devicePath)))
+      shown.push_back(asi);
+  }
+  const auto document = fddisk::Document(shown, disks, notRead);
+  if (json)
+    std::cout << document.dump(2) << "\n";
+  else
+    std::cout << fddisk::DocumentText(document);
+  for (const auto& n : notRead)
+    std::cerr << "fddisk: " << n.device << ": " << n.reason << "\n";
+  return status;
+}
