@@ -39,6 +39,14 @@ std::uint8_t SenseKey(const ScsiCommand& c) {
   return (format == 0x72 || format == 0x73) ? c.sense[1] & 0x0F : c.sense[2] & 0x0F;
 }
 
+// The registers after a command as Windows hands them back (IDEREGS, CurrentTaskFile): error,
+// count, LBA low, mid, high, device, status, reserved.
+void PutReturnedRegisters(std::uint8_t* p, const AtaTaskFile& regs) {
+  const std::uint8_t registers[8] = {regs.error,   regs.sectorCount, regs.lbaLow, regs.lbaMid,
+                                     regs.lbaHigh, regs.device,      regs.status, 0};
+  std::memcpy(p, registers, 8);
+}
+
 // An ATA command through ATA PASS-THROUGH (16): the drive's registers come back in regs.
 // A device that knows no such CDB refuses it as an illegal request.
 bool RunAta(DiskDevice& device, AtaTaskFile& regs, std::uint8_t* data, DWORD* error) {
@@ -85,10 +93,7 @@ bool AtaPassThroughControl(DiskDevice& device, const std::uint8_t* in, DWORD inS
   if (!RunAta(device, regs, dataIn ? block : nullptr, error))
     return false;
   std::memcpy(out, in, std::min<DWORD>(inSize, L::kAptHeader));
-  std::uint8_t* current = out + 40;
-  const std::uint8_t registers[8] = {regs.error,   regs.sectorCount, regs.lbaLow, regs.lbaMid,
-                                     regs.lbaHigh, regs.device,      regs.status, 0};
-  std::memcpy(current, registers, 8);
+  PutReturnedRegisters(out + 40, regs);
   if (dataIn)
     std::memcpy(out + L::kAptDataOffset, block, length);
   *returned = dataIn ? L::kAptDataOffset + length : L::kAptHeader;
@@ -118,9 +123,7 @@ bool LegacySmartControl(DiskDevice& device, bool receive, const std::uint8_t* in
   // A command without data hands back the drive's registers (IDEREGS) in the buffer.
   if (outSize >= L::kSendCmdOutHeader + 8) {
     Put32(out, 8);
-    const std::uint8_t registers[8] = {regs.error,   regs.sectorCount, regs.lbaLow, regs.lbaMid,
-                                       regs.lbaHigh, regs.device,      regs.status, 0};
-    std::memcpy(out + L::kSendCmdOutHeader, registers, 8);
+    PutReturnedRegisters(out + L::kSendCmdOutHeader, regs);
     *returned = L::kSendCmdOutHeader + 8;
   } else {
     *returned = L::kSendCmdOutHeader;
