@@ -62,7 +62,7 @@ void ReadScsiAddress(const fs::path& blockDir, BlockDisk& disk) {
 
 }  // namespace
 
-std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot) {
+std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot, const std::string& devRoot) {
   std::vector<BlockDisk> sd;
   std::vector<std::pair<std::pair<unsigned, unsigned>, BlockDisk>> nvme;
   std::error_code error;
@@ -75,7 +75,7 @@ std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot) {
     const fs::path dir = entry.path();
     BlockDisk disk;
     disk.name = name;
-    disk.devicePath = "/dev/" + name;
+    disk.devicePath = devRoot + "/" + name;
     disk.nvme = isNvme;
     disk.model = ReadLine(dir / "device" / "model");
     disk.sectors = ReadNumber(dir / "size", 0);

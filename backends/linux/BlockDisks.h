@@ -31,9 +31,10 @@ struct BlockDisk {
   int host = -1, channel = -1, target = -1, lun = -1;
 };
 
-// Reads sysRoot/block (normally "/sys"); disks that are not whole sd or NVMe disks (loop,
-// ram, dm, partitions) are left out. Order: sd disks by name length then name (sda .. sdz,
-// sdaa ..), then NVMe namespaces by controller and namespace number.
-std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot = "/sys");
+// Reads sysRoot/block (normally "/sys"); the device nodes are under devRoot. Disks that are not
+// whole sd or NVMe disks (loop, ram, dm, partitions) are left out. Order: sd disks by name length
+// then name (sda .. sdz, sdaa ..), then NVMe namespaces by controller and namespace number.
+std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot = "/sys",
+                                      const std::string& devRoot = "/dev");
 
 }  // namespace linuxdisk

@@ -22,6 +22,7 @@ struct OpenFailure {
 class LinuxMachine {
  public:
   std::string sysRoot = "/sys";
+  std::string devRoot = "/dev";
   std::function<void(const std::string& disk, DWORD code, bool ok, DWORD error)> onControl;
   // The transport of an opened disk; SG_IO and the NVMe ioctl when not set (tests replay
   // recorded answers through their own).

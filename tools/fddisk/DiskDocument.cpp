@@ -42,6 +42,7 @@ std::vector<std::uint8_t> Answer(const std::vector<smart::ATA_SMART_INFO>& recor
                                  DiskRequest kind) {
   tagIPC_MESSAGE_ITEM item;
   CIPCDataIO io(256, CIPCDataIO::kSerialize, false, &item);
+  io.WriteUInt32(1);  // every reply of the plug-in starts with its result
   WriteDiskAnswer(io, records, kind);
   const auto* bytes = static_cast<const std::uint8_t*>(item.pData);
   return std::vector<std::uint8_t>(bytes, bytes + io.Position());
@@ -130,8 +131,11 @@ Json Document(const std::vector<smart::ATA_SMART_INFO>& records,
                                                        {"0x380002", DiskRequest::kSolidStateDisks},
                                                        {"0x380003", DiskRequest::kFeatures}};
   for (const auto& [id, kind] : kinds) {
-    requests[id] = fdhost::DecodeDiskReply(static_cast<std::uint32_t>(std::stoul(id, nullptr, 16)),
-                                           Answer(records, kind));
+    // Without a disk the plug-in sends no answer at all.
+    requests[id] = records.empty() ? Json()
+                                   : fdhost::DecodeDiskReply(
+                                         static_cast<std::uint32_t>(std::stoul(id, nullptr, 16)),
+                                         Answer(records, kind));
   }
   doc["requests"] = requests;
   Json skipped = Json::array();
@@ -170,8 +174,12 @@ std::string DocumentText(const Json& doc) {
     }
     out << "  detail report: " << disk["detail_report"].dump() << "\n";
   }
-  for (const auto& [id, reply] : doc["requests"].items())
-    out << "\nrequest " << id << ":\n" << fdhost::DiskReplyText(reply) << "\n";
+  for (const auto& [id, reply] : doc["requests"].items()) {
+    out << "\nrequest " << id << ":\n"
+        << (reply.is_null() ? std::string("  no answer: no disk was read")
+                            : fdhost::DiskReplyText(reply))
+        << "\n";
+  }
   for (const auto& n : doc["not_read"])
     out << "\n" << n["device"].get<std::string>() << ": " << n["reason"].get<std::string>() << "\n";
   return out.str();

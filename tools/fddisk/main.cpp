@@ -32,7 +32,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitCannotOpen = 3;
 constexpr int kExitNoPassThrough = 4;
 
-const char kHelp[] = R"(usage: fddisk [--json] [--sys DIR] [DEVICE...]
+const char kHelp[] = R"(usage: fddisk [--json] [--sys DIR] [--dev DIR] [DEVICE...]
 
 Runs the plug-in's disk reader on this machine's whole disks (SATA, SAS and USB disks as
 /dev/sd*, NVMe namespaces as /dev/nvme*n*; \\.\PhysicalDriveN is the N-th of them in the
@@ -42,6 +42,7 @@ requests (0x380001 hard disks, 0x380002 SSDs, 0x380003 features) would be answer
 
   --json      one JSON document instead of text (schema: README.md, "fddisk")
   --sys DIR   read the disk list from DIR instead of /sys
+  --dev DIR   open the disks' device nodes in DIR instead of /dev
   DEVICE      only report these disks (e.g. /dev/sda); every disk is still discovered
   --help      this text
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--sys" && i + 1 < argc) {
       linuxdisk::Machine().sysRoot = argv[++i];
+    } else if (arg == "--dev" && i + 1 < argc) {
+      linuxdisk::Machine().devRoot = argv[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       std::cerr << "fddisk: unknown option " << arg << " (see --help)\n";
       return kExitUsage;
@@ -85,7 +88,8 @@ int main(int argc, char** argv) {
       wanted.insert(arg);
     }
   }
-  const auto disks = linuxdisk::ListBlockDisks(linuxdisk::Machine().sysRoot);
+  const auto disks =
+      linuxdisk::ListBlockDisks(linuxdisk::Machine().sysRoot, linuxdisk::Machine().devRoot);
   int status = kExitOk;
   for (const auto& device : wanted) {
     bool known = false;
