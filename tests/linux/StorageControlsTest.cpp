@@ -2,6 +2,7 @@
 // commands sent, and the Windows answer buffers, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -51,11 +52,11 @@ class ScriptedTransport : public linuxdisk::Transport {
     Answer a = answers.empty() ? Answer{} : answers.front();
     if (!answers.empty())
       answers.pop_front();
-    if (c.dataIn && c.data)
+    if (c.dataIn && c.data && !a.data.empty())
       std::memcpy(c.data, a.data.data(), std::min<std::size_t>(a.data.size(), c.dataLength));
     c.residual =
         c.dataLength > a.data.size() ? c.dataLength - static_cast<std::uint32_t>(a.data.size()) : 0;
-    std::memcpy(c.sense.data(), a.sense.data(), a.sense.size());
+    std::copy(a.sense.begin(), a.sense.end(), c.sense.begin());
     c.senseLength = static_cast<std::uint8_t>(a.sense.size());
     c.status = a.status;
     return true;

@@ -76,7 +76,7 @@ Json DiskJson(const smart::ATA_SMART_INFO& asi, const std::string& device) {
                           {"threshold", asi.Threshold[i].ThresholdValue},
                           {"raw", Little(a.RawValue, 6)},
                           {"raw_bytes", Hex(a.RawValue, 6)},
-                          {"flags", a.StatusFlags}});
+                          {"flags", static_cast<unsigned>(a.StatusFlags)}});  // packed: by value
   }
   const bool nvme = asi.Interface.find("NVM") != std::string::npos;
   Json disk = {{"drive", asi.PhysicalDriveId},
