@@ -6,13 +6,15 @@
 #   ./run.sh bench                build optimised, then run the benchmarks
 #   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
 #   ./run.sh sweep                unload every scenario at every point, serial and parallel
+#   ./run.sh qemu                 fddisk against smartctl on real kernel drivers in a qemu guest
 #   ./run.sh build                set-up and build only
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev chromium)
+  libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev chromium
+  qemu-system-x86 busybox-static smartmontools cpio)
 
 install_packages() {
   local missing=()
@@ -56,6 +58,17 @@ fuzz() { # seconds
   done
 }
 
+# The disk reader on disks that real kernel drivers serve: fddisk (optimised) against smartctl
+# in a small qemu guest. Skipped, with the reason, when qemu or the kernel package is missing.
+qemu_check() {
+  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-release -j "$(nproc)" --target fddisk
+  local status=0
+  tests/qemu/run-check.sh build-release/bin/fddisk build-release/qemu-check || status=$?
+  [ "$status" -eq 77 ] && return 0
+  return "$status"
+}
+
 cmd=${1:-test}
 [ $# -gt 0 ] && shift
 install_packages
@@ -81,7 +94,9 @@ case "$cmd" in
     # Every parser of outside bytes: the corpora replayed, then a few seconds of new inputs.
     fuzz 0
     fuzz 5
+    qemu_check
     ;;
+  qemu) qemu_check ;;
   fuzz) fuzz "${1:-60}" ;;
   sweep)
     build build-asan Debug -DFD_SANITIZE=address,undefined
@@ -92,7 +107,7 @@ case "$cmd" in
     ./build-release/bin/fd_bench "$@"
     ;;
   *)
-    echo "usage: $0 demo|test|bench|fuzz|sweep|build" >&2
+    echo "usage: $0 demo|test|bench|fuzz|sweep|qemu|build" >&2
     exit 2
     ;;
 esac

@@ -21,10 +21,14 @@ std::array<std::uint8_t, 16> AtaPassThrough16(const AtaTaskFile& regs, bool data
   std::array<std::uint8_t, 16> cdb{};
   cdb[0] = kOpcode;
   cdb[1] = static_cast<std::uint8_t>((dataIn ? kProtocolPioDataIn : kProtocolNonData) << 1);
-  cdb[2] =
-      dataIn ? kCheckCondition | kFromDevice | kByteBlocks | kLengthInSectorCount : kCheckCondition;
+  // CK_COND only without data: the registers after a PIO data-in command are not handed back
+  // (libata aborts such a command on AHCI); a data-in command reports GOOD, or CHECK
+  // CONDITION with the registers when the drive fails it. The transfer is sized by the
+  // sector count, so a data-in command carries the one 512-byte block it reads there, what
+  // the register held (IDENTIFY leaves it 0 on Windows, where the buffer size counts).
+  cdb[2] = dataIn ? kFromDevice | kByteBlocks | kLengthInSectorCount : kCheckCondition;
   cdb[4] = regs.features;
-  cdb[6] = regs.sectorCount;
+  cdb[6] = dataIn ? 1 : regs.sectorCount;
   cdb[8] = regs.lbaLow;
   cdb[10] = regs.lbaMid;
   cdb[12] = regs.lbaHigh;

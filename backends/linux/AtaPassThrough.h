@@ -21,8 +21,8 @@ struct AtaTaskFile {
   std::uint8_t status = 0;
 };
 
-// PIO data-in of 512-byte blocks (the count in the sector count register), or no data.
-// CK_COND is set so that the drive's registers come back in the sense data.
+// PIO data-in of 512-byte blocks (the count in the sector count register), or no data with
+// CK_COND set, so that the drive's registers come back in the sense data.
 std::array<std::uint8_t, 16> AtaPassThrough16(const AtaTaskFile& regs, bool dataIn);
 
 // The registers from the sense data of such a command: the ATA Status Return descriptor

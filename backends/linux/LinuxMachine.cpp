@@ -7,6 +7,17 @@ LinuxMachine& Machine() {
   return *machine;
 }
 
+std::vector<BlockDisk> LinuxMachine::Disks() {
+  std::lock_guard lock(mu_);
+  if (!listed_ || listedSys_ != sysRoot || listedDev_ != devRoot) {
+    disks_ = ListBlockDisks(sysRoot, devRoot);
+    listedSys_ = sysRoot;
+    listedDev_ = devRoot;
+    listed_ = true;
+  }
+  return disks_;
+}
+
 void LinuxMachine::NoteOpenFailure(const std::string& devicePath, int error) {
   std::lock_guard lock(mu_);
   failures_.push_back({devicePath, error});

@@ -23,10 +23,15 @@ class LinuxMachine {
  public:
   std::string sysRoot = "/sys";
   std::string devRoot = "/dev";
+  bool traceCommands = false;  // each SCSI command and its answer on standard error
   std::function<void(const std::string& disk, DWORD code, bool ok, DWORD error)> onControl;
   // The transport of an opened disk; SG_IO and the NVMe ioctl when not set (tests replay
   // recorded answers through their own).
   std::function<std::unique_ptr<Transport>(const BlockDisk& disk, int fd)> makeTransport;
+
+  // The whole disks under sysRoot and devRoot, read once for as long as the roots stay: the
+  // reader opens "\\.\PhysicalDriveN" for every N it probes.
+  std::vector<BlockDisk> Disks();
 
   void NoteOpenFailure(const std::string& devicePath, int error);
   std::vector<OpenFailure> OpenFailures();
@@ -35,6 +40,9 @@ class LinuxMachine {
  private:
   std::mutex mu_;
   std::vector<OpenFailure> failures_;
+  std::string listedSys_, listedDev_;
+  bool listed_ = false;
+  std::vector<BlockDisk> disks_;
 };
 
 LinuxMachine& Machine();

@@ -82,8 +82,7 @@ using linuxdisk::Table;
 
 HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD, DWORD) {
   const int number = linuxdisk::PhysicalDriveNumber(path);
-  const auto disks =
-      linuxdisk::ListBlockDisks(linuxdisk::Machine().sysRoot, linuxdisk::Machine().devRoot);
+  const auto disks = linuxdisk::Machine().Disks();
   if (number < 0 || static_cast<std::size_t>(number) >= disks.size()) {
     SetLastError(::ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

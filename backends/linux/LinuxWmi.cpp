@@ -59,7 +59,7 @@ class SysfsConnection : public platform::WmiConnection {
                    [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
     std::vector<platform::WmiObject> objects;
     if (upper.find(L"FROM WIN32_DISKDRIVE") != std::wstring::npos) {
-      const auto disks = ListBlockDisks(Machine().sysRoot, Machine().devRoot);
+      const auto disks = Machine().Disks();
       for (std::size_t i = 0; i < disks.size(); ++i)
         objects.push_back(DiskDriveObject(disks[i], static_cast<int>(i)));
     }

@@ -1,13 +1,38 @@
 #include "SgTransport.h"
 
+#include "LinuxMachine.h"
+
 #include <linux/nvme_ioctl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace linuxdisk {
+
+namespace {
+
+// The command and what came back, for people chasing a disk that does not answer.
+void TraceScsi(const ScsiCommand& c, const sg_io_hdr_t& io) {
+  std::string line = "fddisk:   cdb";
+  char b[8];
+  for (int i = 0; i < c.cdbLength; ++i) {
+    std::snprintf(b, sizeof b, " %02x", c.cdb[i]);
+    line += b;
+  }
+  std::snprintf(b, sizeof b, "%02x", io.status);
+  line += std::string(" -> status ") + b + ", sense";
+  for (int i = 0; i < io.sb_len_wr; ++i) {
+    std::snprintf(b, sizeof b, " %02x", c.sense[i]);
+    line += b;
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace
 
 bool SgTransport::Scsi(ScsiCommand& command, int* error) {
   sg_io_hdr_t io;
@@ -27,6 +52,8 @@ bool SgTransport::Scsi(ScsiCommand& command, int* error) {
     *error = errno;
     return false;
   }
+  if (Machine().traceCommands)
+    TraceScsi(command, io);
   command.status = io.status;
   command.senseLength = io.sb_len_wr;
   command.residual = static_cast<std::uint32_t>(io.resid);

@@ -66,7 +66,9 @@ Json NvmeHealthJson(const std::uint8_t* log) {
               {"media_errors", Counter128(log + 160)}};
 }
 
-Json DiskJson(const smart::ATA_SMART_INFO& asi, const std::string& device) {
+Json DiskJson(const smart::ATA_SMART_INFO& asi, const linuxdisk::BlockDisk* block) {
+  const std::uint64_t capacity =
+      asi.NumberOfSectors ? asi.NumberOfSectors * 512 : (block ? block->sectors * 512 : 0);
   Json attributes = Json::array();
   for (std::uint32_t i = 0; i < asi.AttributeCount; ++i) {
     const auto& a = asi.Attribute[i];
@@ -80,11 +82,11 @@ Json DiskJson(const smart::ATA_SMART_INFO& asi, const std::string& device) {
   }
   const bool nvme = asi.Interface.find("NVM") != std::string::npos;
   Json disk = {{"drive", asi.PhysicalDriveId},
-               {"device", device},
+               {"device", block ? block->devicePath : std::string()},
                {"model", asi.Model},
                {"serial", asi.SerialNumber},
                {"firmware", asi.FirmwareRev},
-               {"capacity_bytes", asi.NumberOfSectors * 512},
+               {"capacity_bytes", capacity},
                {"size_mb", asi.TotalDiskSize},
                {"interface", asi.Interface},
                {"ssd", asi.IsSsd != 0},
@@ -123,7 +125,7 @@ Json Document(const std::vector<smart::ATA_SMART_INFO>& records,
   Json list = Json::array();
   for (const auto& asi : records) {
     const auto index = static_cast<std::size_t>(asi.PhysicalDriveId);
-    list.push_back(DiskJson(asi, index < disks.size() ? disks[index].devicePath : ""));
+    list.push_back(DiskJson(asi, index < disks.size() ? &disks[index] : nullptr));
   }
   doc["disks"] = list;
   Json requests = Json::object();

@@ -17,7 +17,9 @@ struct NotRead {
   std::string reason;
 };
 
-nlohmann::ordered_json DiskJson(const smart::ATA_SMART_INFO& asi, const std::string& device);
+// The record as JSON; the block device gives the capacity when the record has none (the
+// reader takes an NVMe disk's size from WMI, which it keeps in megabytes).
+nlohmann::ordered_json DiskJson(const smart::ATA_SMART_INFO& asi, const linuxdisk::BlockDisk* disk);
 // The NVMe SMART / Health Information log page (02h) fields.
 nlohmann::ordered_json NvmeHealthJson(const std::uint8_t* log);
 nlohmann::ordered_json Document(const std::vector<smart::ATA_SMART_INFO>& records,

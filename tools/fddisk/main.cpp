@@ -32,7 +32,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitCannotOpen = 3;
 constexpr int kExitNoPassThrough = 4;
 
-const char kHelp[] = R"(usage: fddisk [--json] [--sys DIR] [--dev DIR] [DEVICE...]
+const char kHelp[] = R"(usage: fddisk [--json] [--trace] [--sys DIR] [--dev DIR] [DEVICE...]
 
 Runs the plug-in's disk reader on this machine's whole disks (SATA, SAS and USB disks as
 /dev/sd*, NVMe namespaces as /dev/nvme*n*; \\.\PhysicalDriveN is the N-th of them in the
@@ -43,6 +43,7 @@ requests (0x380001 hard disks, 0x380002 SSDs, 0x380003 features) would be answer
   --json      one JSON document instead of text (schema: README.md, "fddisk")
   --sys DIR   read the disk list from DIR instead of /sys
   --dev DIR   open the disks' device nodes in DIR instead of /dev
+  --trace     each storage control and SCSI command on standard error, with its outcome
   DEVICE      only report these disks (e.g. /dev/sda); every disk is still discovered
   --help      this text
 
@@ -68,6 +69,7 @@ std::string OpenFailureText(int error) {
 
 int main(int argc, char** argv) {
   bool json = false;
+  bool trace = false;
   std::set<std::string> wanted;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -77,6 +79,9 @@ int main(int argc, char** argv) {
     }
     if (arg == "--json") {
       json = true;
+    } else if (arg == "--trace") {
+      trace = true;
+      linuxdisk::Machine().traceCommands = true;
     } else if (arg == "--sys" && i + 1 < argc) {
       linuxdisk::Machine().sysRoot = argv[++i];
     } else if (arg == "--dev" && i + 1 < argc) {
@@ -88,8 +93,7 @@ int main(int argc, char** argv) {
       wanted.insert(arg);
     }
   }
-  const auto disks =
-      linuxdisk::ListBlockDisks(linuxdisk::Machine().sysRoot, linuxdisk::Machine().devRoot);
+  const auto disks = linuxdisk::Machine().Disks();
   int status = kExitOk;
   for (const auto& device : wanted) {
     bool known = false;
@@ -108,7 +112,12 @@ int main(int argc, char** argv) {
     std::cerr << "\\\\.\\PhysicalDrive" << i << " = " << disks[i].devicePath << "\n";
 
   Progress progress;
-  linuxdisk::Machine().onControl = [&progress](const std::string& disk, DWORD, bool, DWORD) {
+  linuxdisk::Machine().onControl = [&progress, trace](const std::string& disk, DWORD code, bool ok,
+                                                      DWORD error) {
+    if (trace) {
+      std::fprintf(stderr, "fddisk: /dev/%s control 0x%08X %s %u\n", disk.c_str(), code,
+                   ok ? "ok" : "failed", ok ? 0u : error);
+    }
     const auto now = std::chrono::steady_clock::now();
     auto& start = progress.started.try_emplace(disk, now).first->second;
     auto& note = progress.lastNote.try_emplace(disk, now).first->second;
