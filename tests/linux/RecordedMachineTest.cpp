@@ -174,6 +174,17 @@ TEST_F(RecordedMachineTest, FddiskDocumentOfTheMachine) {
   EXPECT_EQ(health["data_units_read"], 1000);
   EXPECT_EQ(health["data_units_written"], 2000);
   EXPECT_EQ(doc["not_read"][0]["reason"], "no pass-through");
+  // For people: each disk with its own records of the answers.
+  const std::string text = fddisk::DocumentText(doc);
+  const auto nvmeAt = text.find(dev_ + "/nvme0n1: FD RECORDED NVME 512GB");
+  ASSERT_NE(nvmeAt, std::string::npos) << text;
+  EXPECT_NE(text.find("request 0x380002, SSDs: 1 record(s)", nvmeAt), std::string::npos);
+  EXPECT_NE(text.find("critical_warning: 4", nvmeAt), std::string::npos);
+  // Only the device asked for is listed; its answers keep the discovery's disk index.
+  const auto one = fddisk::Document(reader.vars, disks, {}, {dev_ + "/nvme0n1"});
+  ASSERT_EQ(one["disks"].size(), 1u);
+  EXPECT_EQ(one["disks"][0]["answer_index"], 1);
+  EXPECT_EQ(one["requests"]["0x380003"]["records"].size(), 2u);
 }
 
 }  // namespace

@@ -50,6 +50,16 @@ std::vector<std::uint8_t> Answer(const std::vector<smart::ATA_SMART_INFO>& recor
 
 }  // namespace
 
+std::string Indented(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\n' && i + 1 < text.size())
+      out += "  ";
+  }
+  return out;
+}
+
 Json NvmeHealthJson(const std::uint8_t* log) {
   return Json{{"critical_warning", log[0]},
               {"temperature_kelvin", Little(log + 1, 2)},
@@ -116,16 +126,22 @@ Json DiskJson(const smart::ATA_SMART_INFO& asi, const linuxdisk::BlockDisk* bloc
 }
 
 Json Document(const std::vector<smart::ATA_SMART_INFO>& records,
-              const std::vector<linuxdisk::BlockDisk>& disks, const std::vector<NotRead>& notRead) {
+              const std::vector<linuxdisk::BlockDisk>& disks, const std::vector<NotRead>& notRead,
+              const std::set<std::string>& shown) {
   Json doc = {{"tool", "fddisk"}, {"schema", 1}};
   Json order = Json::array();
   for (std::size_t i = 0; i < disks.size(); ++i)
     order.push_back({{"drive", i}, {"device", disks[i].devicePath}, {"model", disks[i].model}});
   doc["physical_drives"] = order;
   Json list = Json::array();
-  for (const auto& asi : records) {
-    const auto index = static_cast<std::size_t>(asi.PhysicalDriveId);
-    list.push_back(DiskJson(asi, index < disks.size() ? &disks[index] : nullptr));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const auto drive = static_cast<std::size_t>(records[i].PhysicalDriveId);
+    const linuxdisk::BlockDisk* block = drive < disks.size() ? &disks[drive] : nullptr;
+    if (!shown.empty() && (!block || !shown.count(block->devicePath)))
+      continue;
+    Json disk = DiskJson(records[i], block);
+    disk["answer_index"] = i;  // the disk index its records carry in the answers
+    list.push_back(disk);
   }
   doc["disks"] = list;
   Json requests = Json::object();
@@ -175,12 +191,22 @@ std::string DocumentText(const Json& doc) {
         out << "  " << key << ": " << value.dump() << "\n";
     }
     out << "  detail report: " << disk["detail_report"].dump() << "\n";
+    // This disk's records in the three answers.
+    for (const auto& [id, reply] : doc["requests"].items()) {
+      if (reply.is_null())
+        continue;
+      Json mine = reply;
+      mine["records"] = Json::array();
+      for (const auto& record : reply["records"]) {
+        if (record["disk_index"] == disk["answer_index"])
+          mine["records"].push_back(record);
+      }
+      out << "  request " << id << ", " << Indented(fdhost::DiskReplyText(mine));
+    }
   }
   for (const auto& [id, reply] : doc["requests"].items()) {
-    out << "\nrequest " << id << ":\n"
-        << (reply.is_null() ? std::string("  no answer: no disk was read")
-                            : fdhost::DiskReplyText(reply))
-        << "\n";
+    if (reply.is_null())
+      out << "\nrequest " << id << ": no answer, as no disk was read\n";
   }
   for (const auto& n : doc["not_read"])
     out << "\n" << n["device"].get<std::string>() << ": " << n["reason"].get<std::string>() << "\n";

@@ -153,13 +153,7 @@ int main(int argc, char** argv) {
       status = std::max(status, kExitNoPassThrough);
     }
   }
-  std::vector<smart::ATA_SMART_INFO> shown;
-  for (const auto& asi : reader.vars) {
-    const auto index = static_cast<std::size_t>(asi.PhysicalDriveId);
-    if (wanted.empty() || (index < disks.size() && wanted.count(disks[index].devicePath)))
-      shown.push_back(asi);
-  }
-  const auto document = fddisk::Document(shown, disks, notRead);
+  const auto document = fddisk::Document(reader.vars, disks, notRead, wanted);
   if (json)
     std::cout << document.dump(2) << "\n";
   else
