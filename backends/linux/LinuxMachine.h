@@ -14,6 +14,7 @@
 
 namespace linuxdisk {
 
+// A disk the backend could not open, or whose commands the kernel refused for want of rights.
 struct OpenFailure {
   std::string devicePath;
   int error;  // errno

@@ -1,11 +1,13 @@
 #include "StorageControls.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "AtaPassThrough.h"
+#include "LinuxMachine.h"
 #include "platform/Storage.h"
 #include "smart/Layout.h"
 
@@ -39,6 +41,16 @@ std::uint8_t SenseKey(const ScsiCommand& c) {
   return (format == 0x72 || format == 0x73) ? c.sense[1] & 0x0F : c.sense[2] & 0x0F;
 }
 
+// The kernel refused the command. Refused for want of rights (the pass-through commands need
+// CAP_SYS_RAWIO), it is noted, so that the user is told what to do.
+bool TransportFailed(const DiskDevice& device, int os, DWORD* error) {
+  if (os == EPERM || os == EACCES) {
+    Machine().NoteOpenFailure(device.disk.devicePath, os);
+    return Fail(error, ::ERROR_ACCESS_DENIED);
+  }
+  return Fail(error, kErrorIoDevice);
+}
+
 // The registers after a command as Windows hands them back (IDEREGS, CurrentTaskFile): error,
 // count, LBA low, mid, high, device, status, reserved.
 void PutReturnedRegisters(std::uint8_t* p, const AtaTaskFile& regs) {
@@ -60,7 +72,7 @@ bool RunAta(DiskDevice& device, AtaTaskFile& regs, std::uint8_t* data, DWORD* er
   c.dataLength = data ? kSectorBytes : 0;
   int os = 0;
   if (!device.transport->Scsi(c, &os))
-    return Fail(error, os == 1 || os == 13 ? 5u : kErrorIoDevice);  // EPERM, EACCES
+    return TransportFailed(device, os, error);
   AtaTaskFile returned = regs;
   const bool haveRegisters = ReturnedRegisters(c.sense.data(), c.senseLength, returned);
   if (!haveRegisters) {
@@ -245,7 +257,7 @@ bool NvmeQuery(DiskDevice& device, const std::uint8_t* in, DWORD inSize, std::ui
   }
   int status = 0;
   if (!device.transport->NvmeAdmin(c, &status))
-    return Fail(error, status == 1 || status == 13 ? 5u : kErrorIoDevice);
+    return TransportFailed(device, status, error);
   std::memcpy(out, in, 8 + 40);
   std::memcpy(out + 8 + offset, data.data(), length);
   *returned = 8 + offset + length;

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <functional>
 
 #include "AtaPassThrough.h"
+#include "LinuxMachine.h"
 #include "StorageControls.h"
 #include "platform/Storage.h"
 
@@ -44,8 +46,13 @@ class ScriptedTransport : public linuxdisk::Transport {
   std::vector<std::vector<std::uint8_t>> sentData;  // what each data-out command carried
   std::vector<linuxdisk::NvmeAdminCommand> admin;
   std::deque<Answer> answers;
+  int refuseWith = 0;  // the kernel refuses every command with this errno
 
-  bool Scsi(linuxdisk::ScsiCommand& c, int*) override {
+  bool Scsi(linuxdisk::ScsiCommand& c, int* error) override {
+    if (refuseWith) {
+      *error = refuseWith;
+      return false;
+    }
     sent.push_back(c);
     sentData.emplace_back(c.dataIn || !c.data ? nullptr : c.data,
                           c.dataIn || !c.data ? nullptr : c.data + c.dataLength);
@@ -186,6 +193,19 @@ TEST(StorageControls, FailuresMapToWindowsErrors) {
   f.transport.answers.push_back({{}, StatusSense(0x51, 0x04), 2});
   EXPECT_FALSE(f.Control(platform::IOCTL_ATA_PASS_THROUGH, in, out, &returned, &error));
   EXPECT_EQ(error, linuxdisk::kErrorIoDevice);
+  // The kernel refuses pass-through without CAP_SYS_RAWIO: access denied, and noted so that
+  // the user is told what is missing.
+  f.transport.refuseWith = EPERM;
+  f.device.disk.devicePath = "/dev/sda";
+  const std::size_t notedBefore = linuxdisk::Machine().OpenFailures().size();
+  EXPECT_FALSE(f.Control(platform::IOCTL_ATA_PASS_THROUGH, in, out, &returned, &error));
+  EXPECT_EQ(error, 5u);
+  ASSERT_EQ(linuxdisk::Machine().OpenFailures().size(), notedBefore + 1);
+  EXPECT_EQ(linuxdisk::Machine().OpenFailures().back().devicePath, "/dev/sda");
+  f.transport.refuseWith = EIO;
+  EXPECT_FALSE(f.Control(platform::IOCTL_ATA_PASS_THROUGH, in, out, &returned, &error));
+  EXPECT_EQ(error, linuxdisk::kErrorIoDevice);
+  f.transport.refuseWith = 0;
   // A short request, an unknown control, and NVMe queries to a SATA disk.
   std::vector<std::uint8_t> tiny(20);
   EXPECT_FALSE(f.Control(platform::IOCTL_ATA_PASS_THROUGH, tiny, out, &returned, &error));

@@ -60,8 +60,8 @@ struct Progress {
 
 std::string OpenFailureText(int error) {
   if (error == EACCES || error == EPERM)
-    return "cannot be opened: permission denied (run fddisk as root, or give it CAP_SYS_RAWIO "
-           "and read access to the device)";
+    return "permission denied: the disk could not be opened or its pass-through commands were "
+           "refused (run fddisk as root, or give it CAP_SYS_RAWIO and read access to the device)";
   return std::string("cannot be opened: ") + std::strerror(error);
 }
 
