@@ -7,6 +7,7 @@
 #   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
 #   ./run.sh sweep                unload every scenario at every point, serial and parallel
 #   ./run.sh qemu                 fddisk against smartctl on real kernel drivers in a qemu guest
+#   ./run.sh windows              the Windows build (mingw-w64) and its tests under wine
 #   ./run.sh build                set-up and build only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,7 +15,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev chromium
-  qemu-system-x86 busybox-static smartmontools cpio)
+  qemu-system-x86 busybox-static smartmontools cpio g++-mingw-w64-x86-64-posix wine wine64)
 
 install_packages() {
   local missing=()
@@ -73,6 +74,14 @@ qemu_check() { # build-dir [cmake args]
   return "$status"
 }
 
+# The Windows build (mingw-w64) and its tests under wine, in a wine prefix of its own.
+windows() {
+  cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-windows -j "$(nproc)"
+  WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all wine build-windows/bin/fd_windows_tests.exe
+}
+
 cmd=${1:-test}
 [ $# -gt 0 ] && shift
 install_packages
@@ -99,7 +108,9 @@ case "$cmd" in
     fuzz 0
     fuzz 5
     qemu_check build-asan -DCMAKE_BUILD_TYPE=Debug -DFD_SANITIZE=address,undefined
+    windows
     ;;
+  windows) windows ;;
   qemu) qemu_check build-release -DCMAKE_BUILD_TYPE=Release ;;
   fuzz) fuzz "${1:-60}" ;;
   sweep)
@@ -111,7 +122,7 @@ case "$cmd" in
     ./build-release/bin/fd_bench "$@"
     ;;
   *)
-    echo "usage: $0 demo|test|bench|fuzz|sweep|qemu|build" >&2
+    echo "usage: $0 demo|test|bench|fuzz|sweep|qemu|windows|build" >&2
     exit 2
     ;;
 esac
