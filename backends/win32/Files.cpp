@@ -1,0 +1,88 @@
+// Files over Win32: the executable's path, existence, size, reading, deleting, appending, and
+// the message box the reader's highest debug level asks for. Errors stay in GetLastError as
+// Windows sets them.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/File.h"
+
+namespace platform {
+
+namespace {
+
+// The handle closes with the scope.
+struct OwnedHandle {
+  HANDLE h;
+  explicit OwnedHandle(HANDLE handle) : h(handle) {}
+  ~OwnedHandle() {
+    if (h != INVALID_HANDLE_VALUE)
+      CloseHandle(h);
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+};
+
+}  // namespace
+
+std::string GetProcessExecutablePathA() {
+  char path[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
+}
+
+bool PathFileExistsA(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool PathFileExistsW(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
+  OwnedHandle file(
+      CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.h == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER bytes;
+  if (!GetFileSizeEx(file.h, &bytes))
+    return false;
+  size = static_cast<std::uint64_t>(bytes.QuadPart);
+  return true;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size) {
+  OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.h == INVALID_HANDLE_VALUE)
+    return {};
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[64 * 1024];
+  while (bytes.size() < size) {
+    const auto want =
+        static_cast<DWORD>(std::min<std::uint64_t>(sizeof chunk, size - bytes.size()));
+    DWORD got = 0;
+    if (!::ReadFile(file.h, chunk, want, &got, nullptr) || got == 0)
+      break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return bytes;
+}
+
+bool DeleteFileA(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != 0;
+}
+
+bool AppendToFile(const std::string& path, const std::string& text) {
+  FILE* file = std::fopen(path.c_str(), "ac");
+  if (!file)
+    return false;
+  const bool ok = std::fputs(text.c_str(), file) >= 0;
+  return std::fclose(file) == 0 && ok;
+}
+
+void ShowMessageBox(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), "", MB_OK);
+}
+
+}  // namespace platform

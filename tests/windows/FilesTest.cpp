@@ -1,0 +1,53 @@
+// The win32 backend's files, under wine: sizes and bytes read back, appending (in text mode,
+// as the C runtime on Windows does), deleting, and the error numbers Windows gives for a file
+// that is not there.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "platform/File.h"
+
+namespace {
+
+std::string TempPath(const char* name) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + name;
+}
+
+std::wstring Wide(const std::string& text) {
+  return std::wstring(text.begin(), text.end());  // the temp path is ASCII here
+}
+
+TEST(Win32Files, AppendReadSizeAndDelete) {
+  const std::string path = TempPath("fd-files-test.txt");
+  platform::DeleteFileA(path);
+  ASSERT_TRUE(platform::AppendToFile(path, "first line\n"));
+  ASSERT_TRUE(platform::AppendToFile(path, "second\n"));
+  EXPECT_TRUE(platform::PathFileExistsA(path));
+  EXPECT_TRUE(platform::PathFileExistsW(Wide(path)));
+  // fopen's "a" is text mode on Windows: each line end is written as CR LF.
+  std::uint64_t size = 0;
+  ASSERT_TRUE(platform::GetFileSizeByPath(Wide(path), size));
+  EXPECT_EQ(size, 20u);
+  const auto bytes = platform::ReadFileBytes(Wide(path), size);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "first line\r\nsecond\r\n");
+  EXPECT_EQ(platform::ReadFileBytes(Wide(path), 5).size(), 5u);  // no more than asked
+  EXPECT_TRUE(platform::DeleteFileA(path));
+  EXPECT_FALSE(platform::PathFileExistsA(path));
+}
+
+TEST(Win32Files, AMissingFileGivesWindowsErrors) {
+  const std::string path = TempPath("fd-no-such-file.bin");
+  std::uint64_t size = 7;
+  EXPECT_FALSE(platform::GetFileSizeByPath(Wide(path), size));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(size, 7u);
+  EXPECT_TRUE(platform::ReadFileBytes(Wide(path), 100).empty());
+  EXPECT_FALSE(platform::DeleteFileA(path));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  const std::string exe = platform::GetProcessExecutablePathA();
+  EXPECT_NE(exe.find("fd_windows_tests.exe"), std::string::npos) << exe;
+}
+
+}  // namespace
