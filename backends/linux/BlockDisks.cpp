@@ -87,6 +87,7 @@ std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot, const std::str
       disk.revision = ReadLine(dir / "device" / "firmware_rev");
       disk.serial = ReadLine(dir / "device" / "serial");
       disk.busType = kBusNvme;
+      disk.nvmeController = static_cast<int>(controller);
       nvme.push_back({{controller, ns}, disk});
     } else {
       disk.vendor = ReadLine(dir / "device" / "vendor");

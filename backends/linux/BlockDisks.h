@@ -27,6 +27,7 @@ struct BlockDisk {
   bool removable = false;
   bool rotational = false;
   std::uint8_t busType = kBusScsi;
+  int nvmeController = -1;  // "nvme0n1": 0
   // SCSI address (host:channel:target:lun); -1 for NVMe.
   int host = -1, channel = -1, target = -1, lun = -1;
 };

@@ -105,9 +105,6 @@ HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD, DWORD) {
                                           : std::make_unique<linuxdisk::SgTransport>(fd);
   open->device.disk = disk;
   open->device.transport = open->transport.get();
-  unsigned controller = 0, ns = 0;
-  if (disk.nvme && std::sscanf(disk.name.c_str(), "nvme%un%u", &controller, &ns) == 2)
-    open->device.nvmeController = static_cast<int>(controller);
   std::lock_guard lock(Table().mu);
   void* handle = reinterpret_cast<void*>(Table().next++);
   Table().open[handle] = std::move(open);

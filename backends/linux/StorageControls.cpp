@@ -304,7 +304,7 @@ bool ScsiAddress(const DiskDevice& device, std::uint8_t* out, DWORD outSize, DWO
   const BlockDisk& disk = device.disk;
   const bool nvme = disk.nvme;
   Put32(out, 8);
-  out[4] = static_cast<std::uint8_t>(nvme ? std::max(device.nvmeController, 0) : disk.host);
+  out[4] = static_cast<std::uint8_t>(nvme ? std::max(disk.nvmeController, 0) : disk.host);
   out[5] = static_cast<std::uint8_t>(nvme ? 0 : disk.channel);
   out[6] = static_cast<std::uint8_t>(nvme ? 0 : disk.target);
   out[7] = static_cast<std::uint8_t>(nvme ? 0 : disk.lun);

@@ -17,7 +17,6 @@ constexpr DWORD kErrorNotReady = 21;
 struct DiskDevice {
   BlockDisk disk;
   Transport* transport = nullptr;
-  int nvmeController = -1;  // "nvme0n1": 0
 };
 
 // DeviceIoControl on the disk. On failure *error holds the Win32 error number.

@@ -55,6 +55,8 @@ TEST(BlockDisks, WholeSdAndNvmeDisksInAStableOrder) {
   EXPECT_EQ(nvme.serial, "fdnvme0001");
   EXPECT_EQ(nvme.revision, "8.2.0");
   EXPECT_EQ(nvme.host, -1);
+  EXPECT_EQ(nvme.nvmeController, 0);
+  EXPECT_EQ(disks[4].nvmeController, 1);
   EXPECT_TRUE(linuxdisk::ListBlockDisks(sys.Root() + "/nothing").empty());
 }
 

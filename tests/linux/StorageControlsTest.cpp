@@ -93,7 +93,7 @@ struct Fixture {
     device.disk.target = 2;
     device.disk.lun = 0;
     device.transport = &transport;
-    device.nvmeController = nvme ? 0 : -1;
+    device.disk.nvmeController = nvme ? 0 : -1;
   }
   bool Control(DWORD code, const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out,
                DWORD* returned, DWORD* error) {
