@@ -78,7 +78,10 @@ qemu_check() { # build-dir [cmake args]
 
 # The Windows build (mingw-w64) and its tests under wine, in a wine prefix of its own.
 windows() {
-  cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
+  local offline=()
+  [ -d ../shared/third_party/log4cplus-2.0.8 ] && [ -z "${FD_FETCH_LOG4CPLUS:-}" ] &&
+    offline=(-DFETCHCONTENT_SOURCE_DIR_LOG4CPLUS="$PWD/../shared/third_party/log4cplus-2.0.8")
+  cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "${offline[@]}" >/dev/null
   cmake --build build-windows -j "$(nproc)"
   WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all wine build-windows/bin/fd_windows_tests.exe
 }

@@ -1,8 +1,6 @@
 // The module's threads, waits and locks over Win32: threads from CreateThread, the module's
 // stop as a manual-reset event that every wait of the plug-in also waits on (so a stop ends a
 // sleep at once, without polling), SRW locks and condition variables, and the clocks.
-#include <windows.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -14,6 +12,8 @@
 #include "platform/Mutex.h"
 #include "platform/Sleep.h"
 #include "platform/Thread.h"
+
+#include "Win32.h"
 
 namespace platform {
 
@@ -70,6 +70,10 @@ bool StartDetachedThread(std::function<void()> body) {
     throw std::system_error(static_cast<int>(error), std::system_category(), "CreateThread");
   }
   return true;
+}
+
+HANDLE ModuleStopEvent() {
+  return Threads().stop;
 }
 
 void StopModuleThreads() {

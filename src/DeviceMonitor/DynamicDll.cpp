@@ -31,9 +31,9 @@ void DynamicDll::Load() {
   HMODULE module = platform::LoadLibraryExA(path.c_str(), nullptr, 0);
   if (!module)
     return;
-  reset_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "RTKBTReset"));
-  start_ = reinterpret_cast<StartFn>(platform::GetProcAddress(module, "RTKStartWatchUsbErr"));
-  stop_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "RTKStopWatchUsbErr"));
+  reset_ = platform::ProcAs<PlainFn>(platform::GetProcAddress(module, "RTKBTReset"));
+  start_ = platform::ProcAs<StartFn>(platform::GetProcAddress(module, "RTKStartWatchUsbErr"));
+  stop_ = platform::ProcAs<PlainFn>(platform::GetProcAddress(module, "RTKStopWatchUsbErr"));
   module_ = module;
 }
 

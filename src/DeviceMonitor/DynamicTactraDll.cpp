@@ -29,15 +29,15 @@ void DynamicTactraDll::InitRtkFun() {
     LOG_ERROR("load fail");
     return;
   }
-  init_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "InitInterface"));
-  uninit_ = reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "UnInitInterface"));
+  init_ = platform::ProcAs<PlainFn>(platform::GetProcAddress(module, "InitInterface"));
+  uninit_ = platform::ProcAs<PlainFn>(platform::GetProcAddress(module, "UnInitInterface"));
   register_ =
-      reinterpret_cast<RegisterFn>(platform::GetProcAddress(module, "RegistCallBackWindowsLog"));
+      platform::ProcAs<RegisterFn>(platform::GetProcAddress(module, "RegistCallBackWindowsLog"));
   unregister_ =
-      reinterpret_cast<PlainFn>(platform::GetProcAddress(module, "UnRegistCallBackWindowsLog"));
+      platform::ProcAs<PlainFn>(platform::GetProcAddress(module, "UnRegistCallBackWindowsLog"));
   registerBigData_ = platform::GetProcAddress(module, "RegistCallBackTABigData");
   unregisterBigData_ = platform::GetProcAddress(module, "UnRegistCallBackTABigData");
-  version_ = reinterpret_cast<VersionFn>(platform::GetProcAddress(module, "GetNowFirmwareVersion"));
+  version_ = platform::ProcAs<VersionFn>(platform::GetProcAddress(module, "GetNowFirmwareVersion"));
   if (HMODULE earlier = module_.exchange(module))
     platform::FreeLibrary(earlier);  // loaded twice: keep one reference
 }

@@ -19,6 +19,13 @@ HMODULE LoadLibraryExA(const char* moduleName, void* reserved, DWORD flags);
 // GetProcAddress: an exported function, or null.
 FARPROC GetProcAddress(HMODULE module, const char* procName);
 
+// An exported function as the type it really has. Goes through void (*)(), the one function
+// pointer type that compilers accept a cast from without a warning.
+template <class Function>
+Function ProcAs(FARPROC proc) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+}
+
 // FreeLibrary: drops one reference; the module is unloaded with the last one.
 BOOL FreeLibrary(HMODULE module);
 

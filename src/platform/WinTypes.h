@@ -2,11 +2,23 @@
 // Windows scalar types and error numbers the plug-in branches on, as plain C++.
 #include <cstdint>
 
+#if defined(_WIN32)
+// Windows's own definitions (a module handle is a pointer to HINSTANCE__ there), so that a
+// backend file can include <windows.h> after this header and both agree.
+struct HINSTANCE__;
+using DWORD = unsigned long;
+using LONG = long;
+using BOOL = int;
+using HMODULE = HINSTANCE__*;
+using FARPROC = long long (*)();
+#else
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
 using BOOL = int;
 using HMODULE = void*;
 using FARPROC = void (*)();
+#endif
+static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4);
 
 namespace platform {
 // GUID.

@@ -97,7 +97,7 @@ bool x3InitPlugin(HMODULE module, HMODULE manager) {
     state.published = module;
     return true;
   }
-  auto reg = reinterpret_cast<PFNX3REGISTERPLUGIN>(
+  auto reg = platform::ProcAs<PFNX3REGISTERPLUGIN>(
       platform::GetProcAddress(state.manager, "x3RegisterPlugin"));
   if (!reg) {
     state.published = module;
@@ -122,7 +122,7 @@ bool x3FreePlugin() {
 
   bool keepPublished = false;
   if (state.manager && state.manager != state.ownModule) {
-    auto unreg = reinterpret_cast<PFNX3UNREGISTERPLUGIN>(
+    auto unreg = platform::ProcAs<PFNX3UNREGISTERPLUGIN>(
         platform::GetProcAddress(state.manager, "x3UnregisterPlugin"));
     if (unreg && !unreg(&x3InternalCreate))
       keepPublished = true;

@@ -1,0 +1,74 @@
+# The plug-in's sources, shared by the Linux build (here) and the Windows build (windows/).
+# Paths are relative to this folder. The cipher's primitives are chosen per platform.
+
+# The disk reader and what writes its answers.
+set(FD_READER_SOURCES
+  common/Log.cpp
+  ipc/DiskAnswers.cpp
+  ipc/IPCDataIO.cpp
+  ipc/PayloadEncoding.cpp
+  report/SmartDetailPairs.cpp
+  smart/AddDisk.cpp
+  smart/AddDiskNVMe.cpp
+  smart/AtaCommandsPd.cpp
+  smart/DeviceIo.cpp
+  smart/DiskDebugLog.cpp
+  smart/Enumeration.cpp
+  smart/Families.cpp
+  smart/GetDiskInfo.cpp
+  smart/IdentifyDecode.cpp
+  smart/MinorVersionTable.cpp
+  smart/NvmeCommands.cpp
+  smart/PciExpressLink.cpp
+  smart/ScsiCommands.cpp
+  smart/SmartFill.cpp
+)
+
+# The rest of the plug-in.
+set(FD_PLUGIN_SOURCES
+  DeviceMonitor/AudioDeviceMoudle.cpp
+  DeviceMonitor/BluetoothCheck.cpp
+  DeviceMonitor/ChangeDeviceState.cpp
+  DeviceMonitor/DeviceChangeLister.cpp
+  DeviceMonitor/DeviceChangeNotifier.cpp
+  DeviceMonitor/DetectorState.cpp
+  DeviceMonitor/DisplayAudioEndpoint.cpp
+  DeviceMonitor/DynamicDll.cpp
+  DeviceMonitor/DynamicTactraDll.cpp
+  DeviceMonitor/RealtekWatch.cpp
+  DeviceMonitor/RepairFlags.cpp
+  DeviceMonitor/SystemEnvironment.cpp
+  DeviceMonitor/TactraMoudle.cpp
+  DeviceMonitor/TypeReports.cpp
+  DeviceMonitor/WifiCheck.cpp
+  common/CallbackGate.cpp
+  common/RegistryText.cpp
+  common/UiThreadCall.cpp
+  config/ConfigCipher.cpp
+  config/FuncSwitchConfig.cpp
+  ipc/BackgroundJobs.cpp
+  ipc/DeviceControlHandlers.cpp
+  ipc/DeviceInstances.cpp
+  ipc/DiskEventMonitor.cpp
+  ipc/DiskRequestHandlers.cpp
+  ipc/DispatcherState.cpp
+  ipc/EventLogCallback.cpp
+  ipc/MsgEvent.cpp
+  ipc/Reply.cpp
+  ipc/SmartDetailReport.cpp
+  plugin/ClassTable.cpp
+  plugin/Exports.cpp
+  plugin/FaultDetectPlugin.cpp
+  plugin/InterfaceId.cpp
+  plugin/PluginApp.cpp
+  repair/OsdRecovery.cpp
+  repair/ProcessWifiRepair.cpp
+  repair/WifiCardState.cpp
+  repair/WirelessSoftware.cpp
+  remind/FixCheck.cpp
+  remind/PopupRequest.cpp
+  remind/RemindDelayMenu.cpp
+  remind/RemindMessages.cpp
+  remind/RemindWindow.cpp
+  report/Report.cpp
+)
