@@ -5,7 +5,24 @@
 #include <string>
 #include <vector>
 
+#include "platform/Handle.h"
+
 namespace platform {
+
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+
+// The fields of WIN32_FIND_DATAW the callers read.
+struct WIN32_FIND_DATAW {
+  DWORD dwFileAttributes = 0;
+  wchar_t cFileName[260] = {};
+};
+
+// FindFirstFileW(pattern, &data): pattern is a folder and "\\*" (every entry). Returns the
+// search's handle, or INVALID_HANDLE_VALUE (-1) with ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND. FindNextFileW is false with ERROR_NO_MORE_FILES past the last entry.
+HANDLE FindFirstFileW(const std::wstring& pattern, WIN32_FIND_DATAW& data);
+bool FindNextFileW(HANDLE search, WIN32_FIND_DATAW& data);
+bool FindClose(HANDLE search);
 
 // GetModuleFileNameA(nullptr): the full path of the process's executable; empty on failure.
 std::string GetProcessExecutablePathA();

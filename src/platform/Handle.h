@@ -6,6 +6,7 @@
 namespace platform {
 
 using HANDLE = void*;
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(-1);
 
 bool CloseHandle(HANDLE handle);
 

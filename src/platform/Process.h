@@ -12,6 +12,7 @@ constexpr DWORD CREATE_NO_WINDOW = 0x08000000;
 constexpr DWORD STARTF_USESHOWWINDOW = 0x00000001;
 constexpr std::uint16_t SW_HIDE = 0;
 constexpr DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
+constexpr DWORD PROCESS_TERMINATE = 0x0001;
 constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
@@ -42,6 +43,9 @@ bool CreateProcessW(const wchar_t* applicationName, wchar_t* commandLine, bool i
 // WaitForSingleObject on a process handle: WAIT_OBJECT_0 when it ended, WAIT_TIMEOUT after
 // the time (also when the module stops first), WAIT_FAILED for a bad handle.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+
+// TerminateProcess: ends the process with the exit code.
+bool TerminateProcess(HANDLE process, DWORD exitCode);
 
 // OpenProcess(access, inherit, processId); null when there is no such process.
 HANDLE OpenProcess(DWORD access, bool inheritHandle, DWORD processId);

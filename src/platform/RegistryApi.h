@@ -13,8 +13,10 @@ using HKEY = void*;
 using LSTATUS = long;
 
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(0x80000002);
+inline HKEY const HKEY_USERS = reinterpret_cast<HKEY>(0x80000003);
 
 constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD KEY_WRITE = 0x20006;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_DWORD = 4;
@@ -44,5 +46,19 @@ LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_
                          DWORD* dataSize);
 
 LSTATUS RegCloseKey(HKEY key);
+
+// Writing, for the host's registry helper (the plug-in writes through that helper).
+
+// RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key,
+// nullptr): opens the key, creating it and any missing key above it.
+LSTATUS RegCreateKeyExW(HKEY root, const wchar_t* subKey, DWORD access, HKEY* key);
+
+// RegSetValueExW(key, name, 0, type, data, size): data as Windows stores it (see above).
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* name, DWORD type, const std::uint8_t* data,
+                       DWORD size);
+
+// RegDeleteTreeW(root, subKey): the key with its values and everything below it.
+// ERROR_FILE_NOT_FOUND when there is no such key.
+LSTATUS RegDeleteTreeW(HKEY root, const wchar_t* subKey);
 
 }  // namespace platform

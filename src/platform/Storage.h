@@ -9,8 +9,6 @@
 
 namespace platform {
 
-inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(-1);
-
 constexpr DWORD GENERIC_READ = 0x80000000;
 constexpr DWORD GENERIC_WRITE = 0x40000000;
 constexpr DWORD FILE_SHARE_READ = 0x00000001;

@@ -4,6 +4,7 @@
 
 #include "EmuFixture.h"
 #include "emu/OpenHandles.h"
+#include "hostapi/SystemSdk.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 
@@ -53,7 +54,7 @@ TEST_F(ProcessesTest, AKillEndsTheProcessAndItsWaitersWithoutItsEffects) {
       "effects": {"exit:a.exe": {"x": 1}}, "processes": ["Listener.exe"]})"));
   const auto info = Start(L"a.exe");
   // Killed before its own thread ran: nothing is left waiting for its end.
-  EXPECT_TRUE(emu::ProcessTable::Instance().KillByName("A.EXE") == 1);
+  EXPECT_TRUE(KillProcByName(L"A.EXE"));
   EXPECT_EQ(platform::WaitForSingleObject(info.hProcess, 60000), platform::WAIT_OBJECT_0);
   EXPECT_EQ(NowMs(), 0);
   Close(info);

@@ -39,8 +39,9 @@ class ProcessTable {
     std::string exe;
   };
   std::vector<Entry> Running();
-  // Ends every running process of that executable name (letter case ignored); how many.
-  int KillByName(const std::string& exe);
+  // Ends the running process with the exit code, without the effects of its own end; false
+  // when no such process runs.
+  bool Terminate(std::uint32_t pid, std::uint32_t exitCode);
 
   struct Process;
 

@@ -15,6 +15,7 @@ class VirtualDrive {
   // The host path of a Windows path ("C:\\Windows\\x.dll"); empty when it is not on C:.
   std::string HostPath(const std::string& windowsPath) const;
   bool Exists(const std::string& windowsPath) const;
+  bool IsFolder(const std::string& windowsPath) const;
   // Creates the folders on the way. False when the path is not on C:.
   bool WriteFile(const std::string& windowsPath, const std::vector<std::uint8_t>& bytes);
   bool Remove(const std::string& windowsPath);

@@ -56,6 +56,12 @@ std::string VirtualDrive::HostPath(const std::string& windowsPath) const {
   return path.string();
 }
 
+bool VirtualDrive::IsFolder(const std::string& windowsPath) const {
+  const std::string host = HostPath(windowsPath);
+  std::error_code ec;
+  return !host.empty() && fs::is_directory(host, ec);
+}
+
 std::vector<std::string> VirtualDrive::List(const std::string& windowsFolder) const {
   std::vector<std::string> names;
   const std::string host = HostPath(windowsFolder);

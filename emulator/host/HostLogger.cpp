@@ -20,7 +20,9 @@ class TranscriptAppender : public log4cplus::Appender {
 
  protected:
   void append(const log4cplus::spi::InternalLoggingEvent& event) override {
-    const std::string& message = event.getMessage();
+    // The transcript is UTF-8: a Unicode build's wide text comes back to the narrow text the
+    // plug-in logged.
+    const std::string message = LOG4CPLUS_TSTRING_TO_STRING(event.getMessage());
     std::string text = message;
     std::string function;
     if (!message.empty() && message.back() == ')') {
@@ -31,12 +33,13 @@ class TranscriptAppender : public log4cplus::Appender {
         function = message.substr(open + 1, message.size() - open - 2);
       }
     }
-    emu::Transcript::Instance().Write("log", {{"level", event.getLogLevel()},
-                                              {"text", text},
-                                              {"function", function},
-                                              {"file", event.getFile()},
-                                              {"line", event.getLine()},
-                                              {"signature", event.getFunction()}});
+    emu::Transcript::Instance().Write(
+        "log", {{"level", event.getLogLevel()},
+                {"text", text},
+                {"function", function},
+                {"file", LOG4CPLUS_TSTRING_TO_STRING(event.getFile())},
+                {"line", event.getLine()},
+                {"signature", LOG4CPLUS_TSTRING_TO_STRING(event.getFunction())}});
   }
 };
 
@@ -46,10 +49,10 @@ log4cplus::Logger GetLogger() {
   static std::once_flag once;
   std::call_once(once, [] {
     log4cplus::initialize();
-    auto logger = log4cplus::Logger::getInstance("DeviceFaultDetectPlugin");
+    auto logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("DeviceFaultDetectPlugin"));
     logger.setLogLevel(log4cplus::ALL_LOG_LEVEL);
     logger.setAdditivity(false);
     logger.addAppender(log4cplus::SharedAppenderPtr(new TranscriptAppender()));
   });
-  return log4cplus::Logger::getInstance("DeviceFaultDetectPlugin");
+  return log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("DeviceFaultDetectPlugin"));
 }

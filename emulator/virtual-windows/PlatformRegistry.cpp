@@ -1,5 +1,6 @@
-// The registry reading calls over the virtual registry. An open key is a view taken at the
-// moment of opening; handles are counted so that a run can show keys left open.
+// The registry calls over the virtual registry. An open key is a view taken at the moment of
+// opening (writes through it go to the registry, not to the view); handles are counted so
+// that a run can show keys left open.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr auto kInvalidHandle = static_cast<platform::LSTATUS>(ERROR_INVALID_HANDLE);
 constexpr auto kInvalidParameter = static_cast<platform::LSTATUS>(ERROR_INVALID_PARAMETER);
+constexpr DWORD ERROR_KEY_DELETED = 1018;
 
 struct OpenKey {
   std::string path;
@@ -72,6 +74,54 @@ std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) 
   return bytes;
 }
 
+// "HKLM\\SOFTWARE\\X" for a root and a subkey; empty for a root this registry does not have.
+std::string PathOf(platform::HKEY root, const wchar_t* subKey) {
+  const char* rootName = root == platform::HKEY_LOCAL_MACHINE ? "HKLM"
+                         : root == platform::HKEY_USERS       ? "HKU"
+                                                              : nullptr;
+  if (!rootName)
+    return "";
+  std::string path = subKey ? DE::UnicodeToUTF8(subKey) : "";
+  while (!path.empty() && path.front() == '\\')
+    path.erase(0, 1);
+  return path.empty() ? rootName : std::string(rootName) + "\\" + path;
+}
+
+platform::LSTATUS Open(const std::string& path, platform::HKEY* key) {
+  auto view = emu::VirtualRegistry::Instance().View(path);
+  if (!view)
+    return static_cast<platform::LSTATUS>(ERROR_FILE_NOT_FOUND);
+  auto open = std::make_unique<OpenKey>(OpenKey{path, std::move(*view)});
+  *key = open.get();
+  std::lock_guard lock(handlesMutex);
+  Handles().emplace(*key, std::move(open));
+  return ERROR_SUCCESS;
+}
+
+// The stored form of value bytes (the reverse of StoredBytes); false for a type or size the
+// registry here does not keep.
+bool ValueOf(DWORD type, const std::uint8_t* data, DWORD size, nlohmann::json& value) {
+  if (type == platform::REG_DWORD) {
+    if (!data || size != 4)
+      return false;
+    value = std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 | std::uint32_t{data[2]} << 16 |
+            std::uint32_t{data[3]} << 24;
+    return true;
+  }
+  if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ)
+    return false;
+  if (size % 2 != 0 || (size > 0 && !data))
+    return false;
+  std::u16string units;
+  for (DWORD i = 0; i + 1 < size; i += 2)
+    units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+  while (!units.empty() && units.back() == 0)
+    units.pop_back();
+  const std::string text = DE::UnicodeToUTF8(platform::Utf16ToWide(units));
+  value = type == platform::REG_SZ ? nlohmann::json(text) : nlohmann::json{{"REG_EXPAND_SZ", text}};
+  return true;
+}
+
 }  // namespace
 
 namespace emu {
@@ -89,19 +139,40 @@ std::vector<std::string> OpenRegistryKeys() {
 namespace platform {
 
 LSTATUS RegOpenKeyExW(HKEY root, const wchar_t* subKey, DWORD, DWORD, HKEY* key) {
-  if (!key || root != HKEY_LOCAL_MACHINE)
+  const std::string path = PathOf(root, subKey);
+  if (!key || path.empty())
     return kInvalidParameter;
-  std::string path = subKey ? DE::UnicodeToUTF8(subKey) : "";
-  while (!path.empty() && path.front() == '\\')
-    path.erase(0, 1);
-  path = path.empty() ? "HKLM" : "HKLM\\" + path;
-  auto view = emu::VirtualRegistry::Instance().View(path);
-  if (!view)
+  return Open(path, key);
+}
+
+LSTATUS RegCreateKeyExW(HKEY root, const wchar_t* subKey, DWORD, HKEY* key) {
+  const std::string path = PathOf(root, subKey);
+  if (!key || path.empty())
+    return kInvalidParameter;
+  emu::VirtualRegistry::Instance().CreateKey(path);
+  return Open(path, key);
+}
+
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* name, DWORD type, const std::uint8_t* data,
+                       DWORD size) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  nlohmann::json value;
+  if (!ValueOf(type, data, size, value))
+    return kInvalidParameter;
+  const std::string valueName = name ? DE::UnicodeToUTF8(name) : "";
+  if (!emu::VirtualRegistry::Instance().SetValue(open->path, valueName, std::move(value)))
+    return static_cast<LSTATUS>(ERROR_KEY_DELETED);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteTreeW(HKEY root, const wchar_t* subKey) {
+  const std::string path = PathOf(root, subKey);
+  if (path.empty())
+    return kInvalidParameter;
+  if (!emu::VirtualRegistry::Instance().DeleteKey(path))
     return static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND);
-  auto open = std::make_unique<OpenKey>(OpenKey{path, std::move(*view)});
-  *key = open.get();
-  std::lock_guard lock(handlesMutex);
-  Handles().emplace(*key, std::move(open));
   return ERROR_SUCCESS;
 }
 

@@ -1,18 +1,10 @@
+// How timeline inputs reach the vendor libraries' stand-ins, and the watches that call back into
+// the plug-in on host threads.
 #include "emu/VendorHooks.h"
 
-#include "emu/EventLogService.h"
-#include "emu/Laptop.h"
-#include "emu/Processes.h"
 #include "emu/Scheduler.h"
-#include "emu/StorageTrace.h"
-#include "emu/Toolkit.h"
-#include "emu/UserInterface.h"
-#include "emu/VirtualDrive.h"
-#include "emu/VirtualRegistry.h"
 
 namespace emu {
-
-void ResetSecurityState();  // PlatformFile.cpp
 
 VendorHooks& VendorHooks::Instance() {
   static VendorHooks* instance = new VendorHooks();
@@ -120,38 +112,6 @@ void CallbackWatch::Stop() {
   // No callback runs once the watch has stopped: the caller may unload what it handed over.
   if (callbackThreadOf != state_.get())
     state_->drained.Wait(lock, [this] { return state_->inFlight == 0; });
-}
-
-void LoadLaptop(const nlohmann::json& overrides) {
-  auto& laptop = Laptop::Instance();
-  laptop.Load(overrides);
-  VirtualRegistry::Instance().Load(laptop.Get("registry"));
-  EventLogService::Instance().Reset();
-  UserInterface::Reset();
-  Toolkit::Reset();
-  StorageTrace::Instance().Clear();
-  ProcessTable::Instance().Reset();
-  ResetSecurityState();
-
-  auto& drive = VirtualDrive::Instance();
-  drive.Reset();
-  const std::vector<std::uint8_t> placeholder = {'M', 'Z'};
-  const std::string realtek = laptop.GetString("realtek.installed", "none");
-  if (realtek == "windows")
-    drive.WriteFile("C:\\Windows\\RtkBTReset.dll", placeholder);
-  if (realtek == "plugin_dir") {
-    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\RtkBTReset.dll", placeholder);
-  }
-  if (laptop.GetBool("touchpad.installed", false)) {
-    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\TactraHidAPI.dll", placeholder);
-  }
-  const auto files = laptop.Get("files");
-  if (files.is_object()) {
-    for (auto& [path, text] : files.items()) {
-      const std::string content = text.is_string() ? text.get<std::string>() : text.dump();
-      drive.WriteFile(path, std::vector<std::uint8_t>(content.begin(), content.end()));
-    }
-  }
 }
 
 }  // namespace emu

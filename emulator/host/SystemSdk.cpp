@@ -1,12 +1,13 @@
-// The hardware library's process, service and file helpers, over the operating system's
-// calls as the library makes them (services) and the virtual laptop (processes, files).
+// The hardware library's process, service and file helpers, over the operating system's calls
+// as the library makes them: the process snapshot, services, and folder searches.
 #include "hostapi/SystemSdk.h"
 
 #include <algorithm>
 
-#include "emu/Processes.h"
-#include "emu/VirtualDrive.h"
+#include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
+#include "platform/File.h"
+#include "platform/Process.h"
 #include "platform/Service.h"
 #include "platform/Text.h"
 
@@ -36,15 +37,41 @@ bool WithService(const std::wstring& name, DWORD access, Action action) {
 
 }  // namespace
 
-bool IsProcessRunning(const std::wstring& processName) {
+// The ids of the running processes of that executable name (letter case ignored).
+std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
+  std::vector<DWORD> ids;
   const std::string wanted = Folded(DE::UnicodeToUTF8(processName));
-  const auto running = emu::ProcessTable::Instance().Running();
-  return std::any_of(running.begin(), running.end(),
-                     [&](const auto& entry) { return Folded(entry.exe) == wanted; });
+  platform::HANDLE snapshot = platform::CreateToolhelp32Snapshot(platform::TH32CS_SNAPPROCESS, 0);
+  if (!snapshot)
+    return ids;
+  platform::PROCESSENTRY32W entry;
+  entry.dwSize = platform::kProcessEntrySize;
+  for (bool more = platform::Process32FirstW(snapshot, entry); more;
+       more = platform::Process32NextW(snapshot, entry)) {
+    if (Folded(DE::UnicodeToUTF8(entry.szExeFile)) == wanted)
+      ids.push_back(entry.th32ProcessID);
+  }
+  platform::CloseHandle(snapshot);
+  return ids;
+}
+
+bool IsProcessRunning(const std::wstring& processName) {
+  return !ProcessesNamed(processName).empty();
 }
 
 bool KillProcByName(const std::wstring& processName) {
-  return emu::ProcessTable::Instance().KillByName(DE::UnicodeToUTF8(processName)) > 0;
+  int killed = 0;
+  for (const DWORD id : ProcessesNamed(processName)) {
+    platform::HANDLE process = platform::OpenProcess(platform::PROCESS_TERMINATE, false, id);
+    if (!process)
+      continue;
+    if (platform::TerminateProcess(process, 1))
+      ++killed;
+    platform::CloseHandle(process);
+  }
+  emu::Transcript::Instance().Write(
+      "process", {{"op", "kill"}, {"name", DE::UnicodeToUTF8(processName)}, {"count", killed}});
+  return killed > 0;
 }
 
 bool IsServiceRunning(const std::wstring& serviceName) {
@@ -73,11 +100,22 @@ std::vector<std::wstring> CFileProcess::GetTypeFiles(const std::wstring& folder,
                                                      const std::wstring& extension) {
   std::vector<std::wstring> files;
   const std::string wanted = Folded(DE::UnicodeToUTF8(extension));
-  for (const auto& path : emu::VirtualDrive::Instance().List(DE::UnicodeToUTF8(folder))) {
-    const std::string name = Folded(path);
-    if (name.size() >= wanted.size() &&
+  std::wstring prefix = folder;
+  while (!prefix.empty() && (prefix.back() == L'\\' || prefix.back() == L'/'))
+    prefix.pop_back();
+  prefix += L'\\';
+  platform::WIN32_FIND_DATAW found;
+  platform::HANDLE search = platform::FindFirstFileW(prefix + L'*', found);
+  if (search == platform::INVALID_HANDLE_VALUE)
+    return files;
+  do {
+    const std::string name = Folded(DE::UnicodeToUTF8(found.cFileName));
+    if (!(found.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) &&
+        name.size() >= wanted.size() &&
         name.compare(name.size() - wanted.size(), wanted.size(), wanted) == 0)
-      files.push_back(platform::Utf8ToWide(path));
-  }
+      files.push_back(prefix + found.cFileName);
+  } while (platform::FindNextFileW(search, found));
+  platform::FindClose(search);
+  std::sort(files.begin(), files.end());
   return files;
 }

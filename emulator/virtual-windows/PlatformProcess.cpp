@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr DWORD ERROR_BAD_LENGTH = 24;
-constexpr DWORD ERROR_NO_MORE_FILES = 18;
-
 struct Handle {
   enum class Kind { Process, Thread, Snapshot } kind;
   std::uint32_t pid = 0;
@@ -137,6 +134,19 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   }
   const auto result = emu::ProcessTable::Instance().Wait(process.pid, milliseconds);
   return result == emu::ProcessTable::WaitResult::Ended ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+bool TerminateProcess(HANDLE process, DWORD exitCode) {
+  Handle target;
+  if (!Find(process, Handle::Kind::Process, target)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (!emu::ProcessTable::Instance().Terminate(target.pid, exitCode)) {
+    SetLastError(ERROR_ACCESS_DENIED);  // Windows's answer for a process that has ended
+    return false;
+  }
+  return true;
 }
 
 HANDLE OpenProcess(DWORD, bool, DWORD processId) {

@@ -212,23 +212,19 @@ std::vector<ProcessTable::Entry> ProcessTable::Running() {
   return out;
 }
 
-int ProcessTable::KillByName(const std::string& exe) {
+bool ProcessTable::Terminate(std::uint32_t pid, std::uint32_t exitCode) {
   auto& sched = Scheduler::Instance();
-  int killed = 0;
-  {
-    std::lock_guard lock(sched.Lock());
-    for (auto& p : processes_) {
-      if (!p->running || Folded(p->exe) != Folded(exe))
-        continue;
-      p->running = false;
-      p->exitCode = 1;
-      sched.WakeAll(p->life);
-      sched.WakeAll(p->ended);
-      ++killed;
-    }
+  std::lock_guard lock(sched.Lock());
+  for (auto& p : processes_) {
+    if (p->pid != pid || !p->running)
+      continue;
+    p->running = false;
+    p->exitCode = exitCode;
+    sched.WakeAll(p->life);
+    sched.WakeAll(p->ended);
+    return true;
   }
-  Transcript::Instance().Write("process", {{"op", "kill"}, {"name", exe}, {"count", killed}});
-  return killed;
+  return false;
 }
 
 }  // namespace emu
