@@ -7,6 +7,7 @@
 #include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceChangeNotifier.h"
 #include "common/CallbackGate.h"
+#include "emu/DeviceTree.h"
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"

@@ -1,11 +1,12 @@
-// Files over Win32: the executable's path, existence, size, reading, deleting, appending, and
-// the message box the reader's highest debug level asks for. Errors stay in GetLastError as
-// Windows sets them.
-#include <windows.h>
-
+// Files over Win32: the executable's path, existence, size, reading, deleting, appending, folder
+// searches, and the message box the reader's highest debug level asks for. Errors stay in
+// GetLastError as Windows sets them.
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/File.h"
+
+#include "Win32.h"
 
 namespace platform {
 
@@ -22,6 +23,12 @@ struct OwnedHandle {
   OwnedHandle(const OwnedHandle&) = delete;
   OwnedHandle& operator=(const OwnedHandle&) = delete;
 };
+
+void CopyFound(const ::WIN32_FIND_DATAW& found, WIN32_FIND_DATAW& data) {
+  data.dwFileAttributes = found.dwFileAttributes;
+  std::copy(found.cFileName, found.cFileName + MAX_PATH, data.cFileName);
+  data.cFileName[MAX_PATH - 1] = L'\0';
+}
 
 }  // namespace
 
@@ -79,6 +86,27 @@ bool AppendToFile(const std::string& path, const std::string& text) {
     return false;
   const bool ok = std::fputs(text.c_str(), file) >= 0;
   return std::fclose(file) == 0 && ok;
+}
+
+// A search's handle is Windows's own; the record keeps the fields the callers read.
+HANDLE FindFirstFileW(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
+  ::WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE)
+    CopyFound(found, data);
+  return search;
+}
+
+bool FindNextFileW(HANDLE search, WIN32_FIND_DATAW& data) {
+  ::WIN32_FIND_DATAW found;
+  if (!::FindNextFileW(search, &found))
+    return false;
+  CopyFound(found, data);
+  return true;
+}
+
+bool FindClose(HANDLE search) {
+  return ::FindClose(search) != 0;
 }
 
 void ShowMessageBox(const std::string& text) {

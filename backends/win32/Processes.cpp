@@ -43,6 +43,10 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return result;
 }
 
+bool TerminateProcess(HANDLE process, DWORD exitCode) {
+  return ::TerminateProcess(process, exitCode) != 0;
+}
+
 HANDLE OpenProcess(DWORD access, bool inheritHandle, DWORD processId) {
   return ::OpenProcess(access, inheritHandle, processId);
 }

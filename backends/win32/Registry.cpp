@@ -1,4 +1,4 @@
-// Reading the registry over Win32 (advapi32). The seam's key handle is an opaque pointer, as
+// The registry over Win32 (advapi32). The seam's key handle is an opaque pointer, as
 // Windows's is; the error numbers are Windows's own.
 #include "platform/RegistryApi.h"
 
@@ -40,6 +40,23 @@ LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_
 
 LSTATUS RegCloseKey(HKEY key) {
   return ::RegCloseKey(Key(key));
+}
+
+LSTATUS RegCreateKeyExW(HKEY root, const wchar_t* subKey, DWORD access, HKEY* key) {
+  ::HKEY created = nullptr;
+  const LSTATUS status = ::RegCreateKeyExW(Key(root), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           access, nullptr, &created, nullptr);
+  *key = status == ERROR_SUCCESS ? created : nullptr;
+  return status;
+}
+
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* name, DWORD type, const std::uint8_t* data,
+                       DWORD size) {
+  return ::RegSetValueExW(Key(key), name, 0, type, data, size);
+}
+
+LSTATUS RegDeleteTreeW(HKEY root, const wchar_t* subKey) {
+  return ::RegDeleteTreeW(Key(root), subKey);
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 // Token privileges and firmware environment variables over Win32 (advapi32, kernel32).
+// Under wine, which has no firmware variables, writing one fails as on a machine without UEFI.
 #include "platform/Security.h"
 
 #include "Win32.h"
@@ -31,8 +32,23 @@ bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes) {
   return ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != 0;
 }
 
+namespace {
+
+// Wine exports SetFirmwareEnvironmentVariableA as a stub that ends the process when called.
+bool UnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+}  // namespace
+
 bool SetFirmwareEnvironmentVariableA(const std::string& name, const std::string& guid,
                                      const void* data, DWORD size) {
+  if (UnderWine()) {
+    // As Windows answers on a machine without UEFI firmware.
+    ::SetLastError(ERROR_INVALID_FUNCTION);
+    return false;
+  }
   return ::SetFirmwareEnvironmentVariableA(name.c_str(), guid.c_str(), const_cast<void*>(data),
                                            size) != 0;
 }

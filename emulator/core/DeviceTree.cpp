@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
@@ -37,6 +38,24 @@ std::string GuidText(const platform::Guid& g) {
                 g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4],
                 g.data4[5], g.data4[6], g.data4[7]);
   return buf;
+}
+
+platform::Guid ParseGuid(const std::string& text) {
+  platform::Guid g{};
+  unsigned a = 0, b = 0, c = 0, d[8] = {};
+  int used = 0;
+  if (text.size() != 38 ||
+      std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}%n", &a, &b, &c, &d[0],
+                  &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &used) != 11 ||
+      used != 38) {
+    throw std::invalid_argument("\"" + text + "\" is not a GUID like {0850302A-B344-...}");
+  }
+  g.data1 = a;
+  g.data2 = static_cast<std::uint16_t>(b);
+  g.data3 = static_cast<std::uint16_t>(c);
+  for (int i = 0; i < 8; ++i)
+    g.data4[i] = static_cast<std::uint8_t>(d[i]);
+  return g;
 }
 
 std::vector<TreeDevice> DeviceTree() {

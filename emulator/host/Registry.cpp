@@ -15,6 +15,13 @@ namespace DE {
 
 namespace {
 
+// The helper takes key paths with or without a leading backslash; Windows's calls take them
+// without.
+std::wstring SubKey(const std::wstring& key) {
+  const auto first = key.find_first_not_of(L'\\');
+  return first == std::wstring::npos ? std::wstring() : key.substr(first);
+}
+
 std::string KeyPath(HKEY root, const std::wstring& key) {
   std::string path = UnicodeToUTF8(key);
   while (!path.empty() && path.front() == '\\')
@@ -44,7 +51,7 @@ struct OpenKey {
   platform::HKEY key = nullptr;
   platform::LSTATUS status;
   OpenKey(HKEY root, const std::wstring& subKey, DWORD access)
-      : status(platform::RegOpenKeyExW(root, subKey.c_str(), 0, access, &key)) {}
+      : status(platform::RegOpenKeyExW(root, SubKey(subKey).c_str(), 0, access, &key)) {}
   ~OpenKey() {
     if (status == ERROR_SUCCESS)
       platform::RegCloseKey(key);
@@ -109,7 +116,8 @@ bool Registry::CreateKey(const std::wstring& key) {
   if (Fails("create_key"))
     return false;
   platform::HKEY created = nullptr;
-  const auto status = platform::RegCreateKeyExW(root_, key.c_str(), platform::KEY_WRITE, &created);
+  const auto status =
+      platform::RegCreateKeyExW(root_, SubKey(key).c_str(), platform::KEY_WRITE, &created);
   if (status != ERROR_SUCCESS)
     return Failed(status);
   platform::RegCloseKey(created);
@@ -121,7 +129,7 @@ bool Registry::DeleteKey(const std::wstring& key) {
   const std::string path = KeyPath(root_, key);
   if (Fails("delete_key"))
     return false;
-  const auto status = platform::RegDeleteTreeW(root_, key.c_str());
+  const auto status = platform::RegDeleteTreeW(root_, SubKey(key).c_str());
   if (status != ERROR_SUCCESS)
     return Failed(status);
   Note("delete_key", path);
@@ -206,8 +214,8 @@ bool CReadReg::SetExpandStringValue(const std::wstring& key, const std::wstring&
     return false;
   const bool existed = DE::Registry().KeyExists(key);
   platform::HKEY opened = nullptr;
-  if (platform::RegCreateKeyExW(platform::HKEY_LOCAL_MACHINE, key.c_str(), platform::KEY_WRITE,
-                                &opened) != ERROR_SUCCESS)
+  if (platform::RegCreateKeyExW(platform::HKEY_LOCAL_MACHINE, DE::SubKey(key).c_str(),
+                                platform::KEY_WRITE, &opened) != ERROR_SUCCESS)
     return false;
   if (!existed)
     DE::Note("create_key", path);

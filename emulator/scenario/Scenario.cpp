@@ -1,8 +1,9 @@
 #include "emu/Scenario.h"
 
-#include "emu/UserInterface.h"
+#include "emu/DeviceTree.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <iomanip>
@@ -129,7 +130,11 @@ std::int64_t ParseUtcTime(const std::string& text) {
   in >> rest;
   if (rest != "Z")
     throw ScenarioError("start_time \"" + text + "\" must end in Z (UTC)");
-  return static_cast<std::int64_t>(timegm(&tm)) * 1000;
+  using namespace std::chrono;
+  const sys_days day{year{tm.tm_year + 1900} / month{static_cast<unsigned>(tm.tm_mon + 1)} /
+                     tm.tm_mday};
+  const auto time = day + hours{tm.tm_hour} + minutes{tm.tm_min} + seconds{tm.tm_sec};
+  return duration_cast<milliseconds>(time.time_since_epoch()).count();
 }
 
 namespace {

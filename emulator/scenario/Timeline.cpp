@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "emu/DeviceTree.h"
 #include "emu/EventLogService.h"
 #include "emu/Laptop.h"
 #include "emu/Toolkit.h"

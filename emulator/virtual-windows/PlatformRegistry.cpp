@@ -17,6 +17,7 @@ namespace {
 constexpr auto kInvalidHandle = static_cast<platform::LSTATUS>(ERROR_INVALID_HANDLE);
 constexpr auto kInvalidParameter = static_cast<platform::LSTATUS>(ERROR_INVALID_PARAMETER);
 constexpr DWORD ERROR_KEY_DELETED = 1018;
+constexpr DWORD ERROR_BAD_PATHNAME = 161;
 
 struct OpenKey {
   std::string path;
@@ -149,6 +150,8 @@ LSTATUS RegCreateKeyExW(HKEY root, const wchar_t* subKey, DWORD, HKEY* key) {
   const std::string path = PathOf(root, subKey);
   if (!key || path.empty())
     return kInvalidParameter;
+  if (subKey && *subKey == L'\\')
+    return static_cast<LSTATUS>(ERROR_BAD_PATHNAME);  // as Windows refuses it
   emu::VirtualRegistry::Instance().CreateKey(path);
   return Open(path, key);
 }

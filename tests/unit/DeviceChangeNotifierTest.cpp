@@ -4,6 +4,7 @@
 #include "DetectorFixture.h"
 #include "DeviceMonitor/DeviceChangeLister.h"
 #include "DeviceMonitor/DeviceChangeNotifier.h"
+#include "emu/DeviceTree.h"
 #include "emu/UserInterface.h"
 #include "platform/Window.h"
 

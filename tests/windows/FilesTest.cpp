@@ -3,9 +3,10 @@
 // that is not there.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
 #include "platform/File.h"
+
+// After the platform headers (see backends/win32/Win32.h).
+#include <windows.h>
 
 namespace {
 

@@ -9,14 +9,12 @@
 #include "emu/UserInterface.h"
 #include "emu/VendorHooks.h"
 #include "fdhost/ConfigFile.h"
-#include "hostapi/X3PluginManager.h"
+#include "fdhost/PluginObject.h"
 #include "platform/Module.h"
 
 namespace fdhost {
 
 namespace {
-
-constexpr char kPluginClassId[] = "E6D95242-03DB-4F6B-8CBA-346ED41B643B";
 
 void Note(const std::string& op, emu::Line extra = emu::Line::object()) {
   emu::Line fields = {{"op", op}};
@@ -89,14 +87,6 @@ void CheckAfterUnload() {
 
 }  // namespace
 
-std::uint32_t InterfaceIdOf(const char* interfaceName) {
-  std::uint32_t hash = 0;
-  for (const char* p = interfaceName; *p; ++p) {
-    hash = hash * 33 + static_cast<std::uint32_t>(static_cast<signed char>(*p));
-  }
-  return hash;
-}
-
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) {
   auto& sched = emu::Scheduler::Instance();
   sched.AdoptCurrentThread("host timeline");
@@ -108,17 +98,11 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
 
   RunResult result;
   const std::int64_t runFor = options.forMs.value_or(scenario.runForMs);
-  HMODULE manager = platform::LoadLibraryExA("PluginsManager.dll", nullptr, 0);
-  HMODULE plugin =
-      manager ? platform::LoadLibraryExA("DeviceFaultDetectPlugin.dll", nullptr, 0) : nullptr;
-  auto create = reinterpret_cast<PFNX3CREATEOBJECTBYCLASSID>(
-      platform::GetProcAddress(manager, "x3CreateObjectByClassId"));
-  x3::IObject* object = nullptr;
-  if (!plugin || !create) {
-    result.error = "cannot load the plug-in manager or the plug-in";
-  } else if (!create(kPluginClassId, InterfaceIdOf("IVexPlugin"), &object) || !object) {
-    result.error = "the plug-in manager could not create the plug-in object";
-  }
+  const LoadedPlugin loaded = LoadPlugin();
+  HMODULE manager = loaded.manager;
+  HMODULE plugin = loaded.plugin;
+  x3::IObject* object = loaded.object;
+  result.error = loaded.error;
   if (object) {
     {
       emu::Timeline timeline;

@@ -27,9 +27,6 @@ struct RunResult {
 
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options);
 
-// hash = hash * 33 + signed byte: the interface id the host asks the creator for.
-std::uint32_t InterfaceIdOf(const char* interfaceName);
-
 // The built-in demo laptop.
 emu::Scenario DemoScenario();
 

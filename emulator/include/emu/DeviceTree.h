@@ -24,6 +24,8 @@ std::vector<TreeDevice> DeviceTree();
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case, as the tree keeps classes.
 std::string GuidText(const platform::Guid& guid);
+// "{0850302A-B344-4FDA-9BE9-90576B8D46F0}" into a GUID; throws std::invalid_argument.
+platform::Guid ParseGuid(const std::string& text);
 
 // Uninstalls the first present device of the class with the hardware id (letter case
 // ignored): it leaves the tree until the next hardware rescan. Returns the device's scripted

@@ -26,7 +26,4 @@ class UserInterface {
   static void Reset();
 };
 
-// "{0850302A-B344-4FDA-9BE9-90576B8D46F0}" into a GUID; throws std::invalid_argument.
-platform::Guid ParseGuid(const std::string& text);
-
 }  // namespace emu
