@@ -7,7 +7,7 @@
 #   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
 #   ./run.sh sweep                unload every scenario at every point, serial and parallel
 #   ./run.sh qemu                 fddisk against smartctl on real kernel drivers in a qemu guest
-#   ./run.sh windows              the Windows build (mingw-w64) and its tests under wine
+#   ./run.sh windows              the Windows build (mingw-w64), its tests and a smoke run under wine
 #   ./run.sh build                set-up and build only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -76,14 +76,29 @@ qemu_check() { # build-dir [cmake args]
   return "$status"
 }
 
-# The Windows build (mingw-w64) and its tests under wine, in a wine prefix of its own.
-windows() {
+# The Windows build (mingw-w64): the plug-in DLL, the host's stand-ins, fdhost.exe and the
+# backend's tests, run under wine in a prefix of its own; then the smoke run, whose answers
+# are compared with those of a Linux fdhost (the one given, or the demo build's).
+windows() { # [linux fdhost]
+  local linux_fdhost=${1:-}
   local offline=()
   [ -d ../shared/third_party/log4cplus-2.0.8 ] && [ -z "${FD_FETCH_LOG4CPLUS:-}" ] &&
     offline=(-DFETCHCONTENT_SOURCE_DIR_LOG4CPLUS="$PWD/../shared/third_party/log4cplus-2.0.8")
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "${offline[@]}" >/dev/null
   cmake --build build-windows -j "$(nproc)"
-  WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all wine build-windows/bin/fd_windows_tests.exe
+  if [ -z "$linux_fdhost" ]; then
+    cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+      -DFD_TESTS=OFF -DFD_BENCH=OFF >/dev/null
+    cmake --build build-demo -j "$(nproc)" --target fdhost
+    linux_fdhost=build-demo/bin/fdhost
+  fi
+  export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all
+  # Wine's display-less graphics driver: windows can be created without an X server. It is
+  # read when wine starts, so the server started by this first call goes.
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+  wineserver -k || true
+  (cd build-windows/bin && wine fd_windows_tests.exe)
+  tests/windows/smoke.sh build-windows/bin "$linux_fdhost"
 }
 
 cmd=${1:-test}
@@ -112,7 +127,7 @@ case "$cmd" in
     fuzz 0
     fuzz 5
     qemu_check build-asan -DCMAKE_BUILD_TYPE=Debug -DFD_SANITIZE=address,undefined
-    windows
+    windows build-asan/bin/fdhost
     ;;
   windows) windows ;;
   qemu) qemu_check build-release -DCMAKE_BUILD_TYPE=Release ;;

@@ -64,8 +64,13 @@ namespace {
 
 bool NextEntry(HANDLE snapshot, PROCESSENTRY32W& entry, bool first) {
   static_assert(sizeof(::PROCESSENTRY32W) == kProcessEntrySize);
+  // Checked here: versions of Windows (and wine) differ in the error they give.
+  if (entry.dwSize != kProcessEntrySize) {
+    ::SetLastError(ERROR_BAD_LENGTH);
+    return false;
+  }
   ::PROCESSENTRY32W process{};
-  process.dwSize = entry.dwSize;
+  process.dwSize = sizeof process;
   if (!(first ? ::Process32FirstW(snapshot, &process) : ::Process32NextW(snapshot, &process)))
     return false;
   entry.th32ProcessID = process.th32ProcessID;

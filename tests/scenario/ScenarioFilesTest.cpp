@@ -69,6 +69,21 @@ TEST(ScenarioFiles, WifiCode10NothingCures) {
   EXPECT_EQ(registry[1]["value"], 1);
 }
 
+// The Windows build's smoke run plays this file under wine and compares its answer with this
+// run's: the answer itself is checked here.
+TEST(ScenarioFiles, WindowsSmoke) {
+  const auto run = RunFile("windows-smoke.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  const auto ipc = OfKind(run, "ipc");
+  ASSERT_EQ(ipc.size(), 1u);
+  EXPECT_EQ(ipc[0]["dst"], 0x10000);
+  EXPECT_EQ(ipc[0]["payload_hex"], "01000000010000000101");  // type 1, readable, switched on
+  const auto registry = OfKind(run, "registry");
+  ASSERT_EQ(registry.size(), 2u);
+  EXPECT_EQ(registry[1]["name"], "Numbers");
+  EXPECT_EQ(registry[1]["value"], 1);
+}
+
 TEST(ScenarioFiles, BluetoothMissingInUsbClassIsRecheckedOnBroadcast) {
   const auto run = RunFile("bluetooth-missing-in-usb-class.json");
   ASSERT_TRUE(run.ok) << run.error;
