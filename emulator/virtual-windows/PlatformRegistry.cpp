@@ -1,6 +1,6 @@
-// The registry calls over the virtual registry. An open key is a view taken at the moment of
-// opening (writes through it go to the registry, not to the view); handles are counted so
-// that a run can show keys left open.
+// The registry calls over the virtual registry. An open key handle names the key: every call
+// through it sees the key as it is then. Handles are counted so that a run can show keys left
+// open.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -21,7 +21,6 @@ constexpr DWORD ERROR_BAD_PATHNAME = 161;
 
 struct OpenKey {
   std::string path;
-  emu::VirtualRegistry::KeyView view;
 };
 
 std::mutex handlesMutex;
@@ -36,6 +35,10 @@ const OpenKey* Find(platform::HKEY key) {
   auto it = Handles().find(key);
   return it == Handles().end() ? nullptr : it->second.get();
 }
+
+// What the key holds now, through an open handle: ERROR_INVALID_HANDLE for a handle that is not
+// open, ERROR_KEY_DELETED when the key went while the handle was open (as Windows answers).
+platform::LSTATUS Current(platform::HKEY key, emu::VirtualRegistry::KeyView& view);
 
 // Copies a name with its NUL into a buffer of capacity characters, as the Reg*W calls do.
 platform::LSTATUS CopyName(const std::string& utf8, wchar_t* out, DWORD* length) {
@@ -89,10 +92,9 @@ std::string PathOf(platform::HKEY root, const wchar_t* subKey) {
 }
 
 platform::LSTATUS Open(const std::string& path, platform::HKEY* key) {
-  auto view = emu::VirtualRegistry::Instance().View(path);
-  if (!view)
+  if (!emu::VirtualRegistry::Instance().KeyExists(path))
     return static_cast<platform::LSTATUS>(ERROR_FILE_NOT_FOUND);
-  auto open = std::make_unique<OpenKey>(OpenKey{path, std::move(*view)});
+  auto open = std::make_unique<OpenKey>(OpenKey{path});
   *key = open.get();
   std::lock_guard lock(handlesMutex);
   Handles().emplace(*key, std::move(open));
@@ -121,6 +123,17 @@ bool ValueOf(DWORD type, const std::uint8_t* data, DWORD size, nlohmann::json& v
   const std::string text = DE::UnicodeToUTF8(platform::Utf16ToWide(units));
   value = type == platform::REG_SZ ? nlohmann::json(text) : nlohmann::json{{"REG_EXPAND_SZ", text}};
   return true;
+}
+
+platform::LSTATUS Current(platform::HKEY key, emu::VirtualRegistry::KeyView& view) {
+  const OpenKey* open = Find(key);
+  if (!open)
+    return kInvalidHandle;
+  auto now = emu::VirtualRegistry::Instance().View(open->path);
+  if (!now)
+    return static_cast<platform::LSTATUS>(ERROR_KEY_DELETED);
+  view = std::move(*now);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -180,33 +193,33 @@ LSTATUS RegDeleteTreeW(HKEY root, const wchar_t* subKey) {
 }
 
 LSTATUS RegQueryInfoKeyW(HKEY key, DWORD* subKeys, DWORD* values) {
-  const OpenKey* open = Find(key);
-  if (!open)
-    return kInvalidHandle;
+  emu::VirtualRegistry::KeyView view;
+  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+    return status;
   if (subKeys)
-    *subKeys = static_cast<DWORD>(open->view.subkeys.size());
+    *subKeys = static_cast<DWORD>(view.subkeys.size());
   if (values)
-    *values = static_cast<DWORD>(open->view.values.size());
+    *values = static_cast<DWORD>(view.values.size());
   return ERROR_SUCCESS;
 }
 
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
-  const OpenKey* open = Find(key);
-  if (!open)
-    return kInvalidHandle;
-  if (index >= open->view.subkeys.size())
+  emu::VirtualRegistry::KeyView view;
+  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+    return status;
+  if (index >= view.subkeys.size())
     return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
-  return CopyName(open->view.subkeys[index], name, nameLength);
+  return CopyName(view.subkeys[index], name, nameLength);
 }
 
 LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                       std::uint8_t* data, DWORD* dataSize) {
-  const OpenKey* open = Find(key);
-  if (!open)
-    return kInvalidHandle;
-  if (index >= open->view.values.size())
+  emu::VirtualRegistry::KeyView view;
+  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+    return status;
+  if (index >= view.values.size())
     return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
-  const auto& [valueName, value] = open->view.values[index];
+  const auto& [valueName, value] = view.values[index];
   DWORD storedType = REG_SZ;
   const std::vector<std::uint8_t> bytes = StoredBytes(value, storedType);
   if (data && (!dataSize || bytes.size() > *dataSize))
@@ -224,11 +237,11 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, D
 
 LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_t* data,
                          DWORD* dataSize) {
-  const OpenKey* open = Find(key);
-  if (!open)
-    return kInvalidHandle;
+  emu::VirtualRegistry::KeyView view;
+  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+    return status;
   const std::string wanted = emu::FoldCase(name ? DE::UnicodeToUTF8(name) : "");
-  for (const auto& [valueName, value] : open->view.values) {
+  for (const auto& [valueName, value] : view.values) {
     if (emu::FoldCase(valueName) != wanted)
       continue;
     DWORD storedType = REG_SZ;

@@ -1,5 +1,6 @@
 // The emulator's stand-ins behave as the real parts do: the bus routes, the registry stores,
-// the drive maps paths, WMI refuses what it cannot read, the laptop applies effects.
+// the drive maps paths and is searched, WMI refuses what it cannot read, the laptop applies
+// effects.
 #include <gtest/gtest.h>
 
 #include "EmuFixture.h"
@@ -9,6 +10,9 @@
 #include "fdhost/DiskReplyDecoder.h"
 #include "fdhost/TextTimeline.h"
 #include "hostapi/IPCMessageClient.h"
+#include "hostapi/SystemSdk.h"
+#include "platform/File.h"
+#include "platform/LastError.h"
 #include "platform/Wmi.h"
 
 namespace {
@@ -86,6 +90,29 @@ TEST_F(EmulatorPartsTest, DriveKeepsPathsOnTheCDrive) {
   EXPECT_EQ(drive.HostPath("C:\\Temp\\..\\..\\etc"), "");  // never leaves the drive
   EXPECT_FALSE(drive.WriteFile("D:\\a.txt", {'x'}));
   EXPECT_EQ(emu::VirtualDrive::Folder("C:\\Temp\\a.txt"), "C:\\Temp");
+}
+
+TEST_F(EmulatorPartsTest, AFolderSearchListsTheFilesByNameWithWindowsErrors) {
+  auto& drive = emu::VirtualDrive::Instance();
+  ASSERT_TRUE(drive.WriteFile("C:\\Drivers\\b.exe", {'x'}));
+  ASSERT_TRUE(drive.WriteFile("C:\\Drivers\\a.inf", {'x'}));
+  ASSERT_TRUE(drive.WriteFile("C:\\Drivers\\Sub\\c.exe", {'x'}));
+  platform::WIN32_FIND_DATAW found;
+  platform::HANDLE search = platform::FindFirstFileW(L"C:\\Drivers\\*", found);
+  ASSERT_NE(search, platform::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(std::wstring(found.cFileName), L"a.inf");
+  ASSERT_TRUE(platform::FindNextFileW(search, found));
+  EXPECT_EQ(std::wstring(found.cFileName), L"b.exe");
+  EXPECT_FALSE(platform::FindNextFileW(search, found));  // files only: not the folder "Sub"
+  EXPECT_EQ(platform::GetLastError(), ERROR_NO_MORE_FILES);
+  EXPECT_TRUE(platform::FindClose(search));
+  EXPECT_FALSE(platform::FindClose(search));
+  EXPECT_EQ(platform::FindFirstFileW(L"C:\\Nowhere\\*", found), platform::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(platform::GetLastError(), ERROR_PATH_NOT_FOUND);
+  // The host's helper filters by extension, letter case ignored, with the folder's path.
+  ASSERT_TRUE(drive.WriteFile("C:\\Drivers\\D.EXE", {'x'}));
+  EXPECT_EQ(CFileProcess().GetTypeFiles(L"C:\\Drivers\\", L".exe"),
+            (std::vector<std::wstring>{L"C:\\Drivers\\D.EXE", L"C:\\Drivers\\b.exe"}));
 }
 
 TEST_F(EmulatorPartsTest, LaptopEffectsAndScriptedResults) {

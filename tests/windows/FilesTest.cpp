@@ -1,7 +1,9 @@
 // The win32 backend's files, under wine: sizes and bytes read back, appending (in text mode,
 // as the C runtime on Windows does), deleting, and the error numbers Windows gives for a file
-// that is not there.
+// that is not there, and folder searches.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "platform/File.h"
 
@@ -49,6 +51,29 @@ TEST(Win32Files, AMissingFileGivesWindowsErrors) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   const std::string exe = platform::GetProcessExecutablePathA();
   EXPECT_NE(exe.find("fd_windows_tests.exe"), std::string::npos) << exe;
+}
+
+TEST(Win32Files, AFolderSearchGivesWindowsEntriesAndErrors) {
+  const std::string folder = TempPath("fd-search-test");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  ASSERT_TRUE(platform::AppendToFile(folder + "\\setup.exe", "x"));
+  platform::WIN32_FIND_DATAW found;
+  platform::HANDLE search = platform::FindFirstFileW(Wide(folder) + L"\\*", found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  // Windows lists "." and ".." as folders besides the file. (INVALID_HANDLE_VALUE and
+  // FILE_ATTRIBUTE_DIRECTORY are the SDK's macros here, of the seam's values.)
+  std::vector<std::wstring> files;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      files.push_back(found.cFileName);
+  } while (platform::FindNextFileW(search, found));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+  EXPECT_TRUE(platform::FindClose(search));
+  EXPECT_EQ(files, std::vector<std::wstring>{L"setup.exe"});
+  EXPECT_EQ(platform::FindFirstFileW(Wide(folder) + L"\\nowhere\\*", found), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  platform::DeleteFileA(folder + "\\setup.exe");
+  RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The win32 backend's registry calls on wine's registry: create, write, read, enumerate and
-// delete, with Windows's error numbers and buffer sizes.
+// The registry calls as Windows answers them: create, write, read, enumerate and delete, with
+// Windows's error numbers and buffer sizes. The same test runs against wine's registry (the
+// win32 backend) and against the emulator's virtual one.
 #include <gtest/gtest.h>
 
 #include <cstring>
