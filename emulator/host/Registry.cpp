@@ -4,6 +4,7 @@
 #include "hostapi/Registry.h"
 
 #include "emu/Laptop.h"
+#include "emu/RegistryData.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/File.h"
@@ -63,28 +64,6 @@ struct OpenKey {
 bool Failed(platform::LSTATUS status) {
   platform::SetLastError(static_cast<DWORD>(status));
   return false;
-}
-
-// A text as REG_SZ data: UTF-16LE code units and the terminating NUL.
-std::vector<std::uint8_t> BytesOf(const std::wstring& text) {
-  std::u16string units = platform::WideToUtf16(text);
-  units.push_back(0);
-  std::vector<std::uint8_t> bytes;
-  for (const char16_t unit : units) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return bytes;
-}
-
-// REG_SZ data as text, without its terminating NULs.
-std::wstring TextOf(const std::uint8_t* data, DWORD size) {
-  std::u16string units;
-  for (DWORD i = 0; i + 1 < size; i += 2)
-    units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
-  while (!units.empty() && units.back() == 0)
-    units.pop_back();
-  return platform::Utf16ToWide(units);
 }
 
 // Writes a value into an existing key.
@@ -148,7 +127,7 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
       platform::RegQueryValueExW(opened.key, name.c_str(), &type, data, &size) != ERROR_SUCCESS ||
       type != platform::REG_DWORD || size != 4)
     return false;
-  value = static_cast<DWORD>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24);
+  value = emu::RegistryDword(data);
   return true;
 }
 
@@ -169,7 +148,7 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
   if (platform::RegQueryValueExW(opened.key, name.c_str(), &type, data.data(), &size) !=
       ERROR_SUCCESS)
     return false;
-  value = TextOf(data.data(), size);
+  value = emu::RegistryText(data.data(), size);
   return true;
 }
 
@@ -178,10 +157,8 @@ bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& 
   const std::string path = KeyPath(root, key);
   if (Fails("set_value"))
     return false;
-  const std::uint8_t data[4] = {
-      static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-      static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-  if (!Write(root, key, name, platform::REG_DWORD, data, sizeof data, access))
+  const auto data = emu::RegistryDwordBytes(value);
+  if (!Write(root, key, name, platform::REG_DWORD, data.data(), 4, access))
     return false;
   Note("set_value", path, {{"name", UnicodeToUTF8(name)}, {"type", "REG_DWORD"}, {"value", value}});
   return true;
@@ -192,7 +169,7 @@ bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& 
   const std::string path = KeyPath(root, key);
   if (Fails("set_value"))
     return false;
-  const auto data = BytesOf(value);
+  const auto data = emu::RegistryTextBytes(value);
   if (!Write(root, key, name, platform::REG_SZ, data.data(), static_cast<DWORD>(data.size()),
              access))
     return false;
@@ -219,7 +196,7 @@ bool CReadReg::SetExpandStringValue(const std::wstring& key, const std::wstring&
     return false;
   if (!existed)
     DE::Note("create_key", path);
-  const auto bytes = DE::BytesOf(data);
+  const auto bytes = emu::RegistryTextBytes(data);
   const bool written =
       platform::RegSetValueExW(opened, name.c_str(), platform::REG_EXPAND_SZ, bytes.data(),
                                static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "emu/OpenHandles.h"
+#include "emu/RegistryData.h"
 #include "emu/VirtualRegistry.h"
 #include "hostapi/StringConv.h"
 #include "platform/RegistryApi.h"
@@ -52,16 +53,11 @@ platform::LSTATUS CopyName(const std::string& utf8, wchar_t* out, DWORD* length)
   return ERROR_SUCCESS;
 }
 
-// The bytes Windows stores for a value: REG_DWORD little-endian, REG_SZ and REG_EXPAND_SZ
-// UTF-16LE with NUL.
+// The bytes Windows stores for a value (see emu/RegistryData.h).
 std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) {
-  std::vector<std::uint8_t> bytes;
   if (value.is_number_integer()) {
     type = platform::REG_DWORD;
-    const auto number = static_cast<std::uint32_t>(value.get<std::int64_t>());
-    for (int i = 0; i < 4; ++i)
-      bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
-    return bytes;
+    return emu::RegistryDwordBytes(static_cast<std::uint32_t>(value.get<std::int64_t>()));
   }
   type = platform::REG_SZ;
   std::string text = value.is_string() ? value.get<std::string>() : "";
@@ -69,13 +65,7 @@ std::vector<std::uint8_t> StoredBytes(const nlohmann::json& value, DWORD& type) 
     type = platform::REG_EXPAND_SZ;
     text = value["REG_EXPAND_SZ"].get<std::string>();
   }
-  std::u16string units = platform::WideToUtf16(platform::Utf8ToWide(text));
-  units.push_back(0);
-  for (const char16_t unit : units) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return bytes;
+  return emu::RegistryTextBytes(platform::Utf8ToWide(text));
 }
 
 // "HKLM\\SOFTWARE\\X" for a root and a subkey; empty for a root this registry does not have.
@@ -107,20 +97,14 @@ bool ValueOf(DWORD type, const std::uint8_t* data, DWORD size, nlohmann::json& v
   if (type == platform::REG_DWORD) {
     if (!data || size != 4)
       return false;
-    value = std::uint32_t{data[0]} | std::uint32_t{data[1]} << 8 | std::uint32_t{data[2]} << 16 |
-            std::uint32_t{data[3]} << 24;
+    value = emu::RegistryDword(data);
     return true;
   }
   if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ)
     return false;
   if (size % 2 != 0 || (size > 0 && !data))
     return false;
-  std::u16string units;
-  for (DWORD i = 0; i + 1 < size; i += 2)
-    units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
-  while (!units.empty() && units.back() == 0)
-    units.pop_back();
-  const std::string text = DE::UnicodeToUTF8(platform::Utf16ToWide(units));
+  const std::string text = DE::UnicodeToUTF8(emu::RegistryText(data, size));
   value = type == platform::REG_SZ ? nlohmann::json(text) : nlohmann::json{{"REG_EXPAND_SZ", text}};
   return true;
 }

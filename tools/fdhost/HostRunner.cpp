@@ -16,13 +16,6 @@ namespace fdhost {
 
 namespace {
 
-void Note(const std::string& op, emu::Line extra = emu::Line::object()) {
-  emu::Line fields = {{"op", op}};
-  for (auto& [key, value] : extra.items())
-    fields[key] = value;
-  emu::Transcript::Instance().Write("host", fields);
-}
-
 void SleepUntilMs(std::int64_t ms) {
   emu::Scheduler::Instance().SleepUntilNs(ms * 1000000);
 }
@@ -108,7 +101,7 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
       emu::Timeline timeline;
       auto* vexPlugin = static_cast<IVexPlugin*>(object);
       const bool initOk = vexPlugin->Init();
-      Note("init", {{"result", initOk}});
+      NoteHost("init", {{"result", initOk}});
       result.ok = initOk;
       for (const auto& entry : scenario.timeline) {
         if (entry.atMs > runFor)
@@ -118,14 +111,14 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
       }
       SleepUntilMs(runFor);
       vexPlugin->Uninit();
-      Note("uninit");
+      NoteHost("uninit");
       delete object;
     }  // the requesters leave the bus
   }
   if (plugin) {
     CheckBeforeUnload();
     platform::FreeLibrary(plugin);
-    Note("unload");
+    NoteHost("unload");
   }
   if (manager)
     platform::FreeLibrary(manager);

@@ -17,6 +17,13 @@ std::uint32_t InterfaceIdOf(const char* interfaceName) {
   return hash;
 }
 
+void NoteHost(const std::string& op, emu::Line extra) {
+  emu::Line fields = {{"op", op}};
+  for (auto& [key, value] : extra.items())
+    fields[key] = value;
+  emu::Transcript::Instance().Write("host", fields);
+}
+
 LoadedPlugin LoadPlugin() {
   LoadedPlugin loaded;
   loaded.manager = platform::LoadLibraryExA("PluginsManager.dll", nullptr, 0);

@@ -36,13 +36,6 @@ class Requester : public emu::BusEndpoint {
   std::atomic<int> answers{0};
 };
 
-void Note(const std::string& op, emu::Line extra = emu::Line::object()) {
-  emu::Line fields = {{"op", op}};
-  for (auto& [key, value] : extra.items())
-    fields[key] = value;
-  emu::Transcript::Instance().Write("host", fields);
-}
-
 void SleepUntilMs(std::int64_t ms) {
   emu::Scheduler::Instance().SleepUntilNs(ms * 1000000);
 }
@@ -107,28 +100,28 @@ int Run(const std::string& file, std::optional<std::int64_t> forMs) {
   fdhost::LoadedPlugin loaded = fdhost::LoadPlugin();
   bool ok = loaded.object != nullptr;
   if (!ok)
-    Note("load_failed", {{"error", loaded.error}});
+    fdhost::NoteHost("load_failed", {{"error", loaded.error}});
   if (loaded.object) {
     std::map<std::uint32_t, std::unique_ptr<Requester>> requesters;
     auto* vexPlugin = static_cast<IVexPlugin*>(loaded.object);
     const bool initOk = vexPlugin->Init();
-    Note("init", {{"result", initOk}});
+    fdhost::NoteHost("init", {{"result", initOk}});
     const int sent = PlayRequests(scenario, runFor, requesters);
     SleepUntilMs(runFor);
     vexPlugin->Uninit();
-    Note("uninit");
+    fdhost::NoteHost("uninit");
     delete loaded.object;
     int answered = 0;
     for (auto& [id, requester] : requesters)
       answered += requester->answers.load();
-    Note("requests", {{"sent", sent}, {"answered", answered}});
+    fdhost::NoteHost("requests", {{"sent", sent}, {"answered", answered}});
     ok = initOk && answered == sent;
   }
   if (loaded.plugin) {
     platform::FreeLibrary(loaded.plugin);
     // The module must be gone, not merely released: nothing may hold it any more.
     const bool gone = platform::GetModuleHandleA("DeviceFaultDetectPlugin.dll") == nullptr;
-    Note("unload", {{"module_gone", gone}});
+    fdhost::NoteHost("unload", {{"module_gone", gone}});
     ok = ok && gone;
   }
   if (loaded.manager)
