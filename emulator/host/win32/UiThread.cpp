@@ -21,7 +21,14 @@ DWORD WINAPI Loop(void* ready) {
   // posted to it.
   PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
   SetEvent(static_cast<HANDLE>(ready));
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1)
+      return 1;
+    // A quit message (got 0) comes from a window of a plug-in that ends its own loop; the
+    // host's thread serves the other windows and jobs on, as long as the process lives.
+    if (got == 0)
+      continue;
     if (!message.hwnd && message.message == kRunJob) {
       std::unique_ptr<std::function<void()>> job(
           reinterpret_cast<std::function<void()>*>(message.lParam));
@@ -31,7 +38,6 @@ DWORD WINAPI Loop(void* ready) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return 0;
 }
 
 DWORD UiThreadId() {
