@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake ninja-build pkg-config clang-format
   liblog4cplus-dev librapidxml-dev libssl-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev hdparm clang libclang-rt-14-dev chromium
-  qemu-system-x86 busybox-static smartmontools cpio g++-mingw-w64-x86-64-posix wine wine64)
+  qemu-system-x86 busybox-static smartmontools cpio g++-mingw-w64-x86-64-posix wine wine64 git)
 
 install_packages() {
   local missing=()
