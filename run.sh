@@ -85,6 +85,17 @@ windows() { # [linux fdhost]
   [ -d ../shared/third_party/log4cplus-2.0.8 ] && [ -z "${FD_FETCH_LOG4CPLUS:-}" ] &&
     offline=(-DFETCHCONTENT_SOURCE_DIR_LOG4CPLUS="$PWD/../shared/third_party/log4cplus-2.0.8")
   cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "${offline[@]}" >/dev/null
+  local wine=""
+  command -v wine >/dev/null && wine=yes
+  export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all
+  local prefix_ready=""
+  if [ -n "$wine" ]; then
+    # The prefix is made while the build runs (it mostly waits). Wine's display-less graphics
+    # driver lets windows be created without an X server; it is read when wine starts, so the
+    # server started by this first call goes.
+    (wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null && wineserver -k || true) &
+    prefix_ready=$!
+  fi
   cmake --build build-windows -j "$(nproc)"
   if [ -z "$linux_fdhost" ]; then
     cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
@@ -92,15 +103,11 @@ windows() { # [linux fdhost]
     cmake --build build-demo -j "$(nproc)" --target fdhost
     linux_fdhost=build-demo/bin/fdhost
   fi
-  if ! command -v wine >/dev/null; then
+  if [ -z "$wine" ]; then
     echo "windows: wine is not installed; the build is done, its tests and the smoke run are not"
     return 0
   fi
-  export WINEPREFIX="$PWD/build-windows/wineprefix" WINEDEBUG=-all
-  # Wine's display-less graphics driver: windows can be created without an X server. It is
-  # read when wine starts, so the server started by this first call goes.
-  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-  wineserver -k || true
+  wait "$prefix_ready"
   (cd build-windows/bin && wine fd_windows_tests.exe)
   tests/windows/smoke.sh build-windows/bin "$linux_fdhost"
 }
