@@ -43,6 +43,17 @@ TEST(DeviceSetup, AClassEnumerationEndsWithNoMoreItems) {
   EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
   EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
 
+  // One class: every device listed belongs to it.
+  const Guid system = {
+      0x4D36E97D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+  set = SetupDiGetClassDevsW(&system, DIGCF_PRESENT);
+  ASSERT_NE(set, INVALID_HANDLE_VALUE_DEVINFO) << GetLastError();
+  for (index = 0; SetupDiEnumDeviceInfo(set, index, data); ++index)
+    EXPECT_EQ(data.ClassGuid, system);
+  EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+  GTEST_LOG_(INFO) << index << " present devices of the System class";
+  EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
+
   // Wine does not implement locating the root of the device tree (CR_FAILURE): the hardware
   // rescan then fails, which the plug-in reports as a failed rescan.
   DEVINST root = 0;
