@@ -26,6 +26,7 @@ set(EMU_HOST_SOURCES
   host/toolkit/Controls.cpp
   host/toolkit/Culture.cpp
   host/toolkit/Layouts.cpp
+  host/toolkit/MainQueue.cpp
   host/toolkit/MenuWnd.cpp
   host/toolkit/PopupClient.cpp
   host/toolkit/UserActions.cpp

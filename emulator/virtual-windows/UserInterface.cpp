@@ -1,5 +1,5 @@
-// Windows, messages and the toolkit's main queue on one user-interface thread, and the
-// device notifications of its windows.
+// Windows, messages and the jobs of the toolkit's main queue on one user-interface thread, and
+// the device notifications of its windows.
 #include "emu/UserInterface.h"
 
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
-#include "hostapi/UIMainQueue.h"
 #include "platform/LastError.h"
 #include "platform/Window.h"
 
@@ -170,25 +169,15 @@ void UserInterface::Reset() {
   Tables().windows.clear();
   Tables().notifications.clear();
 }
-}  // namespace emu
 
-namespace DuiLib {
-
-UIMainQueue& UIMainQueue::getInstance() {
-  static UIMainQueue queue;
-  return queue;
-}
-
-bool UIMainQueue::dispatch(std::function<void()> job) {
-  if (!job)
-    return false;
-  emu::UiItem item;
+bool UserInterface::Post(std::function<void()> job) {
+  UiItem item;
   item.job = std::move(job);
-  emu::Thread().Push(std::move(item));
+  Thread().Push(std::move(item));
   return true;
 }
 
-}  // namespace DuiLib
+}  // namespace emu
 
 namespace platform {
 

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "emu/UserInterface.h"
-#include "hostapi/UIMainQueue.h"
 
 // After the platform headers, whose constants the SDK's macros would rewrite.
 #include <windows.h>
@@ -57,16 +56,9 @@ DWORD UiThreadId() {
 
 }  // namespace
 
-namespace DuiLib {
+namespace emu {
 
-UIMainQueue& UIMainQueue::getInstance() {
-  static UIMainQueue queue;
-  return queue;
-}
-
-bool UIMainQueue::dispatch(std::function<void()> job) {
-  if (!job)
-    return false;
+bool UserInterface::Post(std::function<void()> job) {
   auto* posted = new std::function<void()>(std::move(job));
   if (!PostThreadMessageW(UiThreadId(), kRunJob, 0, reinterpret_cast<LPARAM>(posted))) {
     delete posted;
@@ -74,10 +66,6 @@ bool UIMainQueue::dispatch(std::function<void()> job) {
   }
   return true;
 }
-
-}  // namespace DuiLib
-
-namespace emu {
 
 void UserInterface::SetWindowRect(void* window, const platform::RECT& rect) {
   ::MoveWindow(static_cast<HWND>(window), rect.left, rect.top, rect.right - rect.left,

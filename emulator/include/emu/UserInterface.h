@@ -4,6 +4,7 @@
 // notifications registered for those windows. It lives as long as the process.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ class UserInterface {
   // What is still open: windows ("class \"title\"") and device notifications (class GUIDs).
   static std::vector<std::string> OpenWindows();
   static std::vector<std::string> OpenNotifications();
+  // Queues a job for the user-interface thread (the toolkit's main queue); false when it
+  // cannot be queued.
+  static bool Post(std::function<void()> job);
   // Moves a window without a line in the transcript (a toolkit placing its own window).
   static void SetWindowRect(void* window, const platform::RECT& rect);
   // Forgets windows, classes and notifications of an earlier run (between scenario runs).
