@@ -23,12 +23,10 @@ std::wstring SubKey(const std::wstring& key) {
   return first == std::wstring::npos ? std::wstring() : key.substr(first);
 }
 
+// "HKLM\\SOFTWARE\\..." for the transcript.
 std::string KeyPath(HKEY root, const std::wstring& key) {
-  std::string path = UnicodeToUTF8(key);
-  while (!path.empty() && path.front() == '\\')
-    path.erase(0, 1);
   const char* rootName = root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKU";
-  return std::string(rootName) + "\\" + path;
+  return std::string(rootName) + "\\" + UnicodeToUTF8(SubKey(key));
 }
 
 // A scripted failure of the operation, as a Windows error number (0: none).

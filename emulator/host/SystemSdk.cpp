@@ -35,8 +35,6 @@ bool WithService(const std::wstring& name, DWORD access, Action action) {
   return result;
 }
 
-}  // namespace
-
 // The ids of the running processes of that executable name (letter case ignored).
 std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
   std::vector<DWORD> ids;
@@ -54,6 +52,8 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& processName) {
   platform::CloseHandle(snapshot);
   return ids;
 }
+
+}  // namespace
 
 bool IsProcessRunning(const std::wstring& processName) {
   return !ProcessesNamed(processName).empty();
