@@ -1,23 +1,13 @@
 // Turning an ATA disk's IDENTIFY answer into a record, reading its S.M.A.R.T. data over the
 // same path, and deciding whether to append it.
-#include <cstdio>
 #include <cstring>
 
 #include "smart/CAtaSmart.h"
 #include "smart/Families.h"
 #include "smart/IdentifyDecode.h"
+#include "smart/TextHelpers.h"
 
 namespace smart {
-
-namespace {
-
-std::string Format(const char* pattern, int value) {
-  char text[128];
-  std::snprintf(text, sizeof text, pattern, value);
-  return text;
-}
-
-}  // namespace
 
 ATA_SMART_INFO CAtaSmart::NewRecord(std::int32_t drive, std::int32_t port, std::int32_t targetId,
                                     std::int32_t bus, std::uint8_t target,

@@ -14,6 +14,7 @@
 #include "smart/DeviceIo.h"
 #include "smart/IdentifyDecode.h"
 #include "smart/Layout.h"
+#include "smart/TextHelpers.h"
 
 namespace smart {
 
@@ -22,29 +23,6 @@ namespace {
 constexpr int kMaxPhysicalDrives = 56;
 constexpr std::uint32_t kWmiTimeoutMs = 10000;
 constexpr int kMaxWmiObjects = 256;
-
-std::string Format(const char* pattern, int a, int b = 0, int c = 0) {
-  char text[192];
-  std::snprintf(text, sizeof text, pattern, a, b, c);
-  return text;
-}
-
-std::string Upper(std::string text) {
-  for (auto& c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-std::string Lower(std::string text) {
-  for (auto& c : text)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-bool Contains(const std::string& text, const char* part) {
-  return text.find(part) != std::string::npos;
-}
 
 std::string TextOf(const platform::WmiObject& object, const wchar_t* name) {
   auto it = object.find(name);

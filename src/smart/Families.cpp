@@ -4,22 +4,11 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "smart/TextHelpers.h"
+
 namespace smart {
 
 namespace {
-
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-bool Contains(const std::string& text, const char* part) {
-  return text.find(part) != std::string::npos;
-}
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
 
 // The leading attribute ids of the record equal the list.
 bool IdsBegin(const ATA_SMART_INFO& asi, std::initializer_list<int> ids) {

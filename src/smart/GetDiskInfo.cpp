@@ -1,18 +1,9 @@
 // Picks the command path of one candidate disk, tries the paths in order and hands the
 // first IDENTIFY answer to AddDisk or AddDiskNVMe.
-#include <cstdio>
-
 #include "smart/CAtaSmart.h"
+#include "smart/TextHelpers.h"
 
 namespace smart {
-
-namespace {
-std::string Format(const char* pattern, int a, int b = 0, int c = 0, int d = 0) {
-  char text[160];
-  std::snprintf(text, sizeof text, pattern, a, b, c, d);
-  return text;
-}
-}  // namespace
 
 bool CAtaSmart::GetDiskInfo(std::int32_t physicalDriveId, std::int32_t scsiPort,
                             std::int32_t scsiTargetId, std::int32_t interfaceType,
