@@ -53,4 +53,16 @@ std::size_t Bus::Broadcast(const BusMessage& message) {
   return count;
 }
 
+Requester::Requester(std::uint32_t id) {
+  Bus::Instance().Join(id, this);
+}
+
+Requester::~Requester() {
+  Bus::Instance().Leave(this);
+}
+
+void Requester::Deliver(BusMessage) {
+  answers_.fetch_add(1);
+}
+
 }  // namespace emu

@@ -120,6 +120,19 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
 
 }  // namespace
 
+BusMessage RequestMessageOf(const nlohmann::json& body) {
+  BusMessage m;
+  m.msg = static_cast<std::uint32_t>(ParseNumber(body["msg"]));
+  if (body.contains("src"))
+    m.src = static_cast<std::uint32_t>(ParseNumber(body["src"]));
+  if (body.contains("reply"))
+    m.reply = static_cast<std::uint32_t>(ParseNumber(body["reply"]));
+  m.dst = body.contains("dst") ? static_cast<std::uint32_t>(ParseNumber(body["dst"])) : 0x380000;
+  m.payload = FromHex(body.value("payload_hex", ""));
+  m.hasPayload = !m.payload.empty();  // an empty payload arrives as a null pointer
+  return m;
+}
+
 std::int64_t ParseUtcTime(const std::string& text) {
   std::tm tm{};
   std::istringstream in(text);

@@ -1,7 +1,6 @@
 #include "emu/Timeline.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "emu/DeviceTree.h"
 #include "emu/EventLogService.h"
@@ -15,25 +14,13 @@
 
 namespace emu {
 
-// A client of the host's side that sent requests; it takes the answers off the bus.
-class Timeline::Requester : public BusEndpoint {
- public:
-  explicit Requester(std::uint32_t id) { Bus::Instance().Join(id, this); }
-  ~Requester() override { Bus::Instance().Leave(this); }
-  void Deliver(BusMessage) override { replies_.fetch_add(1); }
-  std::size_t Replies() const { return replies_.load(); }
-
- private:
-  std::atomic<std::size_t> replies_{0};
-};
-
 Timeline::Timeline() : popupClient_(Toolkit::JoinPopupClient()) {
   // The host's pop-up client and the component that restarts Windows are always on the bus.
   RequesterFor(0x30000);
 }
 Timeline::~Timeline() = default;
 
-Timeline::Requester& Timeline::RequesterFor(std::uint32_t clientId) {
+Requester& Timeline::RequesterFor(std::uint32_t clientId) {
   auto& slot = requesters_[clientId];
   if (!slot)
     slot = std::make_unique<Requester>(clientId);
@@ -42,26 +29,8 @@ Timeline::Requester& Timeline::RequesterFor(std::uint32_t clientId) {
 
 std::size_t Timeline::RepliesTo(std::uint32_t clientId) const {
   auto it = requesters_.find(clientId);
-  return it == requesters_.end() ? 0 : it->second->Replies();
+  return it == requesters_.end() ? 0 : it->second->Answers();
 }
-
-namespace {
-
-BusMessage MessageOf(const nlohmann::json& body) {
-  BusMessage m;
-  m.msg = static_cast<std::uint32_t>(ParseNumber(body["msg"]));
-  if (body.contains("src"))
-    m.src = static_cast<std::uint32_t>(ParseNumber(body["src"]));
-  if (body.contains("reply"))
-    m.reply = static_cast<std::uint32_t>(ParseNumber(body["reply"]));
-  m.dst = body.contains("dst") ? static_cast<std::uint32_t>(ParseNumber(body["dst"])) : 0x380000;
-  const std::string hex = body.value("payload_hex", "");
-  m.payload = FromHex(hex);
-  m.hasPayload = !m.payload.empty();  // an empty payload arrives as a null pointer
-  return m;
-}
-
-}  // namespace
 
 EventRecord RecordOf(const nlohmann::json& body, std::int64_t timeMs) {
   EventRecord record;
@@ -141,7 +110,7 @@ void Timeline::Apply(const TimelineEntry& entry) {
   for (auto& [key, value] : entry.body.items())
     input[key] = value;
   if (entry.kind == "ipc_request") {
-    BusMessage m = MessageOf(entry.body);
+    BusMessage m = RequestMessageOf(entry.body);
     RequesterFor(m.src);
     Transcript::Instance().Write("input", input);
     if (!Bus::Instance().Send(m)) {
@@ -149,7 +118,7 @@ void Timeline::Apply(const TimelineEntry& entry) {
                                    {{"op", "undeliverable"}, {"dst", m.dst}, {"msg", m.msg}});
     }
   } else if (entry.kind == "broadcast") {
-    BusMessage m = MessageOf(entry.body);
+    BusMessage m = RequestMessageOf(entry.body);
     m.dst = 0xFFFFFFFF;
     Transcript::Instance().Write("input", input);
     Bus::Instance().Broadcast(m);

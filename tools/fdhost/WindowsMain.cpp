@@ -6,7 +6,6 @@
 //   fdhost run SCENARIO.json [--for MS]
 // Every transcript line is printed as it happens. Exit status 0 when the plug-in was
 // initialised, every request was answered, and the module was gone after the unload.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,15 +27,6 @@
 
 namespace {
 
-// A client of the host's side that sends requests and counts the answers it gets.
-class Requester : public emu::BusEndpoint {
- public:
-  explicit Requester(std::uint32_t id) { emu::Bus::Instance().Join(id, this); }
-  ~Requester() override { emu::Bus::Instance().Leave(this); }
-  void Deliver(emu::BusMessage) override { answers.fetch_add(1); }
-  std::atomic<int> answers{0};
-};
-
 void SleepUntilMs(std::int64_t ms) {
   emu::Scheduler::Instance().SleepUntilNs(ms * 1000000);
 }
@@ -49,7 +39,7 @@ std::string FolderOf(const std::string& path) {
 // Sends the timeline's requests at their times; other inputs need the virtual Windows.
 // Returns the number of requests sent.
 int PlayRequests(const emu::Scenario& scenario, std::int64_t runFor,
-                 std::map<std::uint32_t, std::unique_ptr<Requester>>& requesters) {
+                 std::map<std::uint32_t, std::unique_ptr<emu::Requester>>& requesters) {
   int sent = 0;
   for (const auto& entry : scenario.timeline) {
     if (entry.atMs > runFor)
@@ -59,18 +49,10 @@ int PlayRequests(const emu::Scenario& scenario, std::int64_t runFor,
       emu::Transcript::Instance().Write("input", {{"input", entry.kind}, {"played", false}});
       continue;
     }
-    emu::BusMessage m;
-    m.msg = static_cast<std::uint32_t>(emu::ParseNumber(entry.body["msg"]));
-    m.src = static_cast<std::uint32_t>(
-        entry.body.contains("src") ? emu::ParseNumber(entry.body["src"]) : 0x10000);
-    m.dst = entry.body.contains("dst")
-                ? static_cast<std::uint32_t>(emu::ParseNumber(entry.body["dst"]))
-                : 0x380000;
-    m.payload = emu::FromHex(entry.body.value("payload_hex", ""));
-    m.hasPayload = !m.payload.empty();
+    const emu::BusMessage m = emu::RequestMessageOf(entry.body);
     auto& requester = requesters[m.src];
     if (!requester)
-      requester = std::make_unique<Requester>(m.src);
+      requester = std::make_unique<emu::Requester>(m.src);
     emu::Transcript::Instance().Write(
         "input", {{"input", "ipc_request"}, {"msg", m.msg}, {"src", m.src}, {"dst", m.dst}});
     if (emu::Bus::Instance().Send(m))
@@ -103,7 +85,7 @@ int Run(const std::string& file, std::optional<std::int64_t> forMs) {
   if (!ok)
     fdhost::NoteHost("load_failed", {{"error", loaded.error}});
   if (loaded.object) {
-    std::map<std::uint32_t, std::unique_ptr<Requester>> requesters;
+    std::map<std::uint32_t, std::unique_ptr<emu::Requester>> requesters;
     auto* vexPlugin = static_cast<IVexPlugin*>(loaded.object);
     const bool initOk = vexPlugin->Init();
     fdhost::NoteHost("init", {{"result", initOk}});
@@ -112,11 +94,11 @@ int Run(const std::string& file, std::optional<std::int64_t> forMs) {
     vexPlugin->Uninit();
     fdhost::NoteHost("uninit");
     delete loaded.object;
-    int answered = 0;
+    std::size_t answered = 0;
     for (auto& [id, requester] : requesters)
-      answered += requester->answers.load();
+      answered += requester->Answers();
     fdhost::NoteHost("requests", {{"sent", sent}, {"answered", answered}});
-    ok = initOk && answered == sent;
+    ok = initOk && answered == static_cast<std::size_t>(sent);
   }
   if (loaded.plugin) {
     platform::FreeLibrary(loaded.plugin);

@@ -2,6 +2,8 @@
 // The host's message bus: routes messages between clients by client id and delivers
 // broadcasts to the subscribers of a group. A broadcast message belongs to the group of its
 // upper 16 bits (0xA0004 belongs to 0xA0000).
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -26,6 +28,18 @@ class BusEndpoint {
   virtual ~BusEndpoint() = default;
   // Called under the bus lock: must queue, never block.
   virtual void Deliver(BusMessage message) = 0;
+};
+
+// A client of the host's side that sends requests on the bus and counts the answers it gets.
+class Requester : public BusEndpoint {
+ public:
+  explicit Requester(std::uint32_t id);
+  ~Requester() override;
+  void Deliver(BusMessage) override;
+  std::size_t Answers() const { return answers_.load(); }
+
+ private:
+  std::atomic<std::size_t> answers_{0};
 };
 
 class Bus {

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "emu/Bus.h"
+
 namespace emu {
 
 struct ScenarioError : std::runtime_error {
@@ -31,6 +33,10 @@ struct Scenario {
 // Throws ScenarioError naming what is wrong and where.
 Scenario ParseScenario(const std::string& jsonText, const std::string& name);
 Scenario LoadScenarioFile(const std::string& path);
+
+// The bus message of an ipc_request or broadcast input: msg, src, reply, dst (default the
+// plug-in, 0x380000) and payload_hex (empty: a null payload).
+BusMessage RequestMessageOf(const nlohmann::json& body);
 
 // "2026-03-01T08:00:00Z" as milliseconds since 1970 UTC; throws ScenarioError.
 std::int64_t ParseUtcTime(const std::string& text);

@@ -27,7 +27,6 @@ class Timeline {
   std::size_t RepliesTo(std::uint32_t clientId) const;
 
  private:
-  class Requester;
   Requester& RequesterFor(std::uint32_t clientId);
   std::map<std::uint32_t, std::unique_ptr<Requester>> requesters_;
   std::unique_ptr<BusEndpoint> popupClient_;  // the host's pop-up client 0x40000
