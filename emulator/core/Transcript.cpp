@@ -15,6 +15,14 @@ Transcript& Transcript::Instance() {
 void Transcript::Clear() {
   std::lock_guard lock(mu_);
   lines_.clear();
+  addresses_.clear();
+}
+
+std::uint64_t Transcript::StableAddress(std::uint64_t address) {
+  if (address == 0)
+    return 0;
+  std::lock_guard lock(mu_);
+  return addresses_.try_emplace(address, addresses_.size() + 1).first->second;
 }
 
 void Transcript::Write(std::string_view kind, Line fields) {

@@ -10,6 +10,7 @@
 #include "emu/Bus.h"
 #include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
+#include "emu/Toolkit.h"
 #include "emu/Transcript.h"
 
 namespace {
@@ -123,11 +124,12 @@ bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
   if (item.pData && item.nDataLen > 0) {
     message.payload.assign(item.pData, item.pData + item.nDataLen);
   }
-  emu::Transcript::Instance().Write(
-      "ipc", {{"dst", message.dst},
-              {"src", message.src},
-              {"msg", message.msg},
-              {"reply", message.reply},
-              {"payload_hex", emu::ToHex(message.payload.data(), message.payload.size())}});
+  emu::BusMessage shown = message;
+  emu::Line line = {
+      {"dst", message.dst}, {"src", message.src}, {"msg", message.msg}, {"reply", message.reply}};
+  if (emu::Toolkit::StabilizePopupRequest(shown))
+    line["addresses"] = "window object addresses shown as the run's object numbers";
+  line["payload_hex"] = emu::ToHex(shown.payload.data(), shown.payload.size());
+  emu::Transcript::Instance().Write("ipc", std::move(line));
   return emu::Bus::Instance().Send(message);
 }

@@ -84,14 +84,8 @@ void WaitForSetupProcess(const std::wstring& installer) {
   platform::CloseHandle(snapshot);
 }
 
-// Runs the script and watches the setup it starts; true when the card works afterwards.
-bool RunInstallScript(const std::wstring& script, const std::wstring& installer) {
-  if (ProductAdapt::MachineType::GetInstance().GetProductIndex() < kFirstProductWithoutRemoval)
-    CProcessWifiRepair::UnistaProsWifiSoft();
-  if (!CProcessWifiRepair::RunExecute(script, false)) {
-    LOG_ERROR(kScriptFailure);
-    return false;
-  }
+// Watches the setup the install script started; true when the card works afterwards.
+bool WatchSetup(const std::wstring& installer) {
   for (int round = 0; round < kSetupWatchRounds; ++round) {
     if (!platform::Sleep(kSetupWatchPauseMs))
       return false;
@@ -122,8 +116,15 @@ std::uint32_t CProcessWifiRepair::ReInsatllDriver() {
   if (!installer.empty()) {
     if (IsProcessRunning(installer))
       platform::OutputDebugStringW(L"is installing");
-    else if (RunInstallScript(script, installer))
-      return kReinstallCardWorks;
+    else {
+      if (ProductAdapt::MachineType::GetInstance().GetProductIndex() < kFirstProductWithoutRemoval)
+        UnistaProsWifiSoft();
+      // The failure is logged here so that the line names the reinstall itself.
+      if (!RunExecute(script, false))
+        LOG_ERROR(kScriptFailure);
+      else if (WatchSetup(installer))
+        return kReinstallCardWorks;
+    }
   }
   for (int round = 0; round < kRescanRounds; ++round) {
     ScanForHardwareChange();

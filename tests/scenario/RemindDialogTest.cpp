@@ -96,7 +96,9 @@ TEST(RemindDialog, RepairThenRestart) {
             "0000000000000000"
             "00fcbe80"
             "00");
-  EXPECT_EQ(payloads[0].substr(12, 16), payloads[0].substr(54, 16));  // the window, twice
+  // The window, twice: its address is shown as the run's first object number.
+  EXPECT_EQ(payloads[0].substr(12, 16), "0100000000000000");
+  EXPECT_EQ(payloads[0].substr(54, 16), "0100000000000000");
   // The restart request: no payload, after the report, before the window closes.
   EXPECT_EQ(TimesOf(run, "ipc", "dst", 0x30000), std::vector<std::int64_t>{120000});
   const auto registry = OfKind(run, "registry");

@@ -65,6 +65,21 @@ TEST_F(WifiRepairTest, NoInstallerAndNoScriptAreTheirOwnCodes) {
   EXPECT_EQ(Lines("log").back()["function"], "CProcessWifiRepair::ReInsatllDriver");
 }
 
+TEST_F(WifiRepairTest, AScriptThatCannotStartIsLoggedByTheReinstall) {
+  UseMissingCard(R"(, "programs": {"InstallOTAWifiDriver.bat": {"start_error": 2}})");
+  EXPECT_EQ(CProcessWifiRepair::ReInsatllDriver(), kReinstallCardStillFails);
+  const auto logs = Lines("log");
+  const auto failure = std::find_if(logs.begin(), logs.end(), [](const emu::Line& line) {
+    return line["text"].get<std::string>().find("EXIT_RUNINSTALLBAT_FAIL") != std::string::npos;
+  });
+  ASSERT_NE(failure, logs.end());
+  EXPECT_EQ((*failure)["function"], "CProcessWifiRepair::ReInsatllDriver");
+  EXPECT_EQ((*failure)["level"], 40000);
+  // Then the sixty rescans, as for an installer that is already running.
+  const auto ops = DeviceOps();
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), "rescan"), 60);
+}
+
 TEST_F(WifiRepairTest, TheSetupIsWatchedUntilTheCardComesBack) {
   // The script runs 40 s and starts Setup.exe for 90 s; when the setup ends the card is back.
   UseMissingCard(R"(, "product": {"index": 5},

@@ -15,6 +15,16 @@ constexpr std::uint32_t kPopupMessage = 0x40003;
 constexpr std::size_t kKindFourSize = 35;
 constexpr std::size_t kKindOffset = 2;
 constexpr std::size_t kWindowOffset = 27;
+// The two owner fields and the kind value: wherever a window address may stand.
+constexpr std::size_t kAddressOffsets[] = {6, 14, kWindowOffset};
+
+bool IsKindFour(const BusMessage& message) {
+  const auto& p = message.payload;
+  std::uint32_t kind = 0;
+  if (p.size() >= kKindFourSize)
+    std::memcpy(&kind, p.data() + kKindOffset, sizeof kind);
+  return message.msg == kPopupMessage && p.size() >= kKindFourSize && p[0] == 0xFC && kind == 4;
+}
 
 using toolkit::Note;
 using toolkit::Tables;
@@ -45,23 +55,30 @@ class PopupClient : public BusEndpoint {
   void Deliver(BusMessage message) override {
     // Under the bus lock: everything else happens on the UI thread.
     DuiLib::UIMainQueue::getInstance().dispatch([message = std::move(message)] {
-      const auto& p = message.payload;
-      std::uint32_t kind = 0;
-      std::uint64_t address = 0;
-      if (p.size() >= kKindFourSize) {
-        std::memcpy(&kind, p.data() + kKindOffset, sizeof kind);
-        std::memcpy(&address, p.data() + kWindowOffset, sizeof address);
-      }
-      if (message.msg != kPopupMessage || p.size() < kKindFourSize || p[0] != 0xFC || kind != 4) {
+      if (!IsKindFour(message)) {
         Note("popup_ignored", {{"reason", "not a pop-up request of kind 4"}});
         return;
       }
+      std::uint64_t address = 0;
+      std::memcpy(&address, message.payload.data() + kWindowOffset, sizeof address);
       PopUp(address);
     });
   }
 };
 
 }  // namespace
+
+bool Toolkit::StabilizePopupRequest(BusMessage& copy) {
+  if (copy.dst != kPopupClient || !IsKindFour(copy))
+    return false;
+  for (const std::size_t offset : kAddressOffsets) {
+    std::uint64_t address = 0;
+    std::memcpy(&address, copy.payload.data() + offset, sizeof address);
+    address = Transcript::Instance().StableAddress(address);
+    std::memcpy(copy.payload.data() + offset, &address, sizeof address);
+  }
+  return true;
+}
 
 std::unique_ptr<BusEndpoint> Toolkit::JoinPopupClient() {
   return std::make_unique<PopupClient>();

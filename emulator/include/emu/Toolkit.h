@@ -25,6 +25,10 @@ class Toolkit {
   // The host's pop-up client 0x40000: a pop-up request (message 0x40003) names a window by
   // its object's address; the client creates the window if need be and shows it.
   static std::unique_ptr<BusEndpoint> JoinPopupClient();
+  // The transcript's copy of a pop-up request: the window object's address, wherever the
+  // request carries it, as the transcript's stable number for it (the bus carries the
+  // address itself). Other messages are left as they are; true when one was changed.
+  static bool StabilizePopupRequest(BusMessage& copy);
 };
 
 }  // namespace emu

@@ -3,6 +3,7 @@
 // per line. Every line has t_ms (milliseconds since Init) and kind.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,11 +30,16 @@ class Transcript {
   std::vector<Line> Lines() const;
   // Lines of one kind (a copy).
   std::vector<Line> Lines(std::string_view kind) const;
+  // A machine address as a small number that stays the same from run to run: 1 for the
+  // first address seen since Clear, 2 for the next, and so on; 0 stays 0. Transcripts show
+  // object addresses this way so that two runs of a scenario print the same bytes.
+  std::uint64_t StableAddress(std::uint64_t address);
 
  private:
   Transcript() = default;
   mutable std::mutex mu_;
   std::vector<Line> lines_;
+  std::map<std::uint64_t, std::uint64_t> addresses_;
   std::function<void(const Line&)> sink_;
   bool keepLines_ = true;
 };
