@@ -5,6 +5,7 @@
 # as a scenario states them (with the device list the hardware library reads).
 set(EMU_CORE_SOURCES
   core/DeviceTree.cpp
+  core/Facts.cpp
   core/Laptop.cpp
   core/Scheduler.cpp
   core/Transcript.cpp

@@ -12,6 +12,9 @@ namespace emu {
 namespace {
 
 constexpr std::uint32_t kNoSuchDevice = 0xE000020B;  // ERROR_NO_SUCH_DEVINST
+constexpr auto kDevices = FactOf("devices", FactType::List);
+constexpr auto kDevicePresent = FactOf("devices.*.present", FactType::Boolean);
+constexpr auto kDeviceUninstalled = FactOf("devices.*.uninstalled", FactType::Boolean);
 
 std::string Upper(std::string text) {
   for (auto& c : text)
@@ -61,15 +64,15 @@ platform::Guid ParseGuid(const std::string& text) {
 std::vector<TreeDevice> DeviceTree() {
   auto& laptop = Laptop::Instance();
   std::vector<TreeDevice> tree;
-  const std::string wifi = laptop.GetString("wifi.hardware_id", "");
+  const std::string wifi = laptop.Text(FactOf("wifi.hardware_id", FactType::Text));
   if (!wifi.empty())
     tree.push_back({"{4D36E972-E325-11CE-BFC1-08002BE10318}", {wifi}});
-  const std::string bt = laptop.GetString("bluetooth.hardware_id", "");
+  const std::string bt = laptop.Text(FactOf("bluetooth.hardware_id", FactType::Text));
   if (!bt.empty())
     tree.push_back({"{E0CBF06C-CD8B-4647-BB8A-263B43F0F974}", {bt}});
-  for (const auto& monitor : Texts(laptop.Get("monitors.hardware_ids")))
+  for (const auto& monitor : Texts(laptop.Json(FactOf("monitors.hardware_ids", FactType::Texts))))
     tree.push_back({kMonitorClass, {monitor}});
-  const auto listed = laptop.Get("devices");
+  const auto listed = laptop.Json(kDevices);
   if (!listed.is_array())
     return tree;
   for (std::size_t i = 0; i < listed.size(); ++i) {
@@ -100,9 +103,9 @@ std::uint32_t UninstallDevice(const std::string& hardwareId, const std::string& 
         "device",
         {{"op", "uninstall"}, {"hardware_id", hardwareId}, {"result", device.uninstallResult}});
     if (device.listIndex >= 0) {
-      const std::string path = "devices." + std::to_string(device.listIndex);
-      Laptop::Instance().Set(path + ".present", false);
-      Laptop::Instance().Set(path + ".uninstalled", true);
+      const std::string index = std::to_string(device.listIndex);
+      Laptop::Instance().Put(kDevicePresent, {index}, false);
+      Laptop::Instance().Put(kDeviceUninstalled, {index}, true);
     }
     Laptop::Instance().ApplyEffect("uninstall:" + hardwareId);
     return device.uninstallResult;
@@ -115,13 +118,13 @@ std::uint32_t UninstallDevice(const std::string& hardwareId, const std::string& 
 void RescanDevices() {
   auto& laptop = Laptop::Instance();
   Transcript::Instance().Write("device", {{"op", "rescan"}});
-  const auto listed = laptop.Get("devices");
+  const auto listed = laptop.Json(kDevices);
   for (std::size_t i = 0; listed.is_array() && i < listed.size(); ++i) {
     if (!listed[i].is_object() || !listed[i].value("uninstalled", false))
       continue;
-    const std::string path = "devices." + std::to_string(i);
-    laptop.Set(path + ".present", true);
-    laptop.Set(path + ".uninstalled", false);
+    const std::string index = std::to_string(i);
+    laptop.Put(kDevicePresent, {index}, true);
+    laptop.Put(kDeviceUninstalled, {index}, false);
   }
   laptop.ApplyEffect("rescan");
 }

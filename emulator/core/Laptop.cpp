@@ -1,6 +1,9 @@
 #include "emu/Laptop.h"
 
+#include <charconv>
 #include <stdexcept>
+
+#include "FactTable.h"
 
 namespace emu {
 
@@ -35,68 +38,10 @@ Laptop& Laptop::Instance() {
   return *instance;
 }
 
-Laptop::Laptop() : state_(Defaults()) {}
-
-nlohmann::json Laptop::Defaults() {
-  return nlohmann::json::parse(R"json({
-    "product": {
-      "index": 1,
-      "name": "Velmora Book 14",
-      "supported_plugins": [],
-      "supported_properties": [],
-      "features": { "wifi_gpio": false, "wifi_bios_repair": false, "bt_gpio": false },
-      "feature_status": { "wifi_gpio": 0, "wifi_bios_repair": 0, "bt_gpio": 0 }
-    },
-    "drivers": {
-      "versions": { "0": "22.200.0.6", "1": "22.200.0.4", "9": "10.0.22621.2506",
-                    "13": "10.0.22621.1" },
-      "error_codes": {}
-    },
-    "bios_switches": {
-      "0": { "readable": true, "state": true },
-      "1": { "readable": true, "state": true }
-    },
-    "wmi_methods": { "1540": { "ok": true, "output_hex": "0001" } },
-    "boot_tick_ms": 60000,
-    "host": {
-      "executable": "C:\\Program Files\\Velmora\\Service\\VelmoraService.exe",
-      "plugin_dir": "C:\\Program Files\\Velmora\\Service"
-    },
-    "wifi": {
-      "hardware_id": "PCI\\VEN_8086&DEV_2725&SUBSYS_00248086",
-      "problem_code": 0,
-      "manufacturer_type": 2,
-      "driver_version": "22.200.0.6"
-    },
-    "monitors": { "addresses": [4357], "hardware_ids": ["MONITOR\\BOE0A1B"] },
-    "usb_hubs": {},
-    "bluetooth": {
-      "name": "Intel(R) Wireless Bluetooth(R)",
-      "hardware_id": "USB\\VID_8087&PID_0032",
-      "error_state": 0,
-      "in_usb_class": 0,
-      "usb_class_code": 0,
-      "in_unknown_class": 0,
-      "usb_repair_result": 0,
-      "external_devices": []
-    },
-    "devices": [],
-    "registry": {},
-    "privileges": { "open_token_error": 0, "lookup_error": 0, "adjust_error": 0 },
-    "firmware": { "write_error": 0 },
-    "realtek": { "installed": "none" },
-    "touchpad": { "installed": true, "firmware": "3.1.0.18" },
-    "screen": { "width": 1920, "height": 1080, "scale_percent": 100, "direction": "ltr" },
-    "services": { "Winmgmt": { "state": "running" } },
-    "disks": [],
-    "volumes": {},
-    "controllers": { "ide": [], "scsi": [], "usb": [] },
-    "effects": {}
-  })json");
-}
+Laptop::Laptop() : state_(FactDefaults()) {}
 
 void Laptop::Load(const nlohmann::json& overrides) {
-  nlohmann::json state = Defaults();
+  nlohmann::json state = FactDefaults();
   if (!overrides.is_null())
     state.merge_patch(overrides);
   std::lock_guard lock(mu_);
@@ -112,6 +57,80 @@ std::uint64_t Laptop::Revision() const {
 nlohmann::json Laptop::State() const {
   std::lock_guard lock(mu_);
   return state_;
+}
+
+const nlohmann::json* Laptop::Find(FactRef fact, Keys keys) const {
+  const nlohmann::json* node = &state_;
+  auto key = keys.begin();
+  for (const std::string_view part : FactPathParts(fact)) {
+    const std::string_view name = part == "*" && key != keys.end() ? *key++ : part;
+    if (node->is_array()) {
+      std::size_t index = 0;
+      const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), index);
+      if (error != std::errc() || end != name.data() + name.size() || index >= node->size())
+        return nullptr;
+      node = &(*node)[index];
+      continue;
+    }
+    if (!node->is_object())
+      return nullptr;
+    const auto it = node->find(name);
+    if (it == node->end())
+      return nullptr;
+    node = &*it;
+  }
+  return node->is_null() ? nullptr : node;
+}
+
+std::int64_t Laptop::Int(FactRef fact, Keys keys) const {
+  {
+    std::lock_guard lock(mu_);
+    if (const nlohmann::json* node = Find(fact, keys); node && node->is_number_integer())
+      return node->get<std::int64_t>();
+    else if (node)
+      return ParseNumber(*node);
+  }
+  return ParseNumber(FactDefault(fact));
+}
+
+bool Laptop::Bool(FactRef fact, Keys keys) const {
+  {
+    std::lock_guard lock(mu_);
+    if (const nlohmann::json* node = Find(fact, keys)) {
+      if (node->is_boolean())
+        return node->get<bool>();
+      if (node->is_number_integer())
+        return node->get<std::int64_t>() != 0;
+    }
+  }
+  const nlohmann::json& fallback = FactDefault(fact);
+  return fallback.is_boolean() && fallback.get<bool>();
+}
+
+std::string Laptop::Text(FactRef fact, Keys keys) const {
+  {
+    std::lock_guard lock(mu_);
+    if (const nlohmann::json* node = Find(fact, keys); node && node->is_string())
+      return node->get<std::string>();
+  }
+  const nlohmann::json& fallback = FactDefault(fact);
+  return fallback.is_string() ? fallback.get<std::string>() : std::string();
+}
+
+nlohmann::json Laptop::Json(FactRef fact, Keys keys) const {
+  std::lock_guard lock(mu_);
+  const nlohmann::json* node = Find(fact, keys);
+  return node ? *node : nlohmann::json();
+}
+
+void Laptop::Put(FactRef fact, Keys keys, nlohmann::json value) {
+  std::string path;
+  auto key = keys.begin();
+  for (const std::string_view part : FactPathParts(fact)) {
+    path += path.empty() ? "" : ".";
+    path += part == "*" && key != keys.end() ? *key++ : part;
+  }
+  Set(path, std::move(value));
 }
 
 nlohmann::json Laptop::Get(const std::string& path) const {
@@ -148,27 +167,6 @@ void Laptop::Set(const std::string& path, nlohmann::json value) {
   ++revision_;
 }
 
-std::int64_t Laptop::GetInt(const std::string& path, std::int64_t fallback) const {
-  const nlohmann::json value = Get(path);
-  if (value.is_null())
-    return fallback;
-  return ParseNumber(value);
-}
-
-bool Laptop::GetBool(const std::string& path, bool fallback) const {
-  const nlohmann::json value = Get(path);
-  if (value.is_boolean())
-    return value.get<bool>();
-  if (value.is_number_integer())
-    return value.get<std::int64_t>() != 0;
-  return fallback;
-}
-
-std::string Laptop::GetString(const std::string& path, const std::string& fallback) const {
-  const nlohmann::json value = Get(path);
-  return value.is_string() ? value.get<std::string>() : fallback;
-}
-
 bool Laptop::ApplyEffect(const std::string& action) {
   nlohmann::json changes;
   {
@@ -186,16 +184,19 @@ bool Laptop::ApplyEffect(const std::string& action) {
   return true;
 }
 
-std::int64_t Laptop::NextResult(const std::string& path, std::int64_t fallback) {
-  nlohmann::json list = Get(path);
-  if (!list.is_array())
-    return list.is_null() ? fallback : ParseNumber(list);
-  if (list.empty())
-    return fallback;
-  const std::int64_t value = ParseNumber(list.front());
-  if (list.size() > 1) {
-    list.erase(list.begin());
-    Set(path, list);
+std::int64_t Laptop::NextResult(FactRef fact) {
+  std::lock_guard lock(mu_);
+  nlohmann::json* node = const_cast<nlohmann::json*>(Find(fact, {}));
+  if (!node)
+    return ParseNumber(FactDefault(fact));
+  if (!node->is_array())
+    return ParseNumber(*node);
+  if (node->empty())
+    return ParseNumber(FactDefault(fact));
+  const std::int64_t value = ParseNumber(node->front());
+  if (node->size() > 1) {
+    node->erase(node->begin());
+    ++revision_;
   }
   return value;
 }

@@ -17,7 +17,8 @@ tagLogInfo EventDataReport::GetMsg(const std::string& eventId, const std::string
   tagLogInfo record;
   record.strEventId = eventId;
   record.strContent = content;
-  record.strProduct = emu::Laptop::Instance().GetString("product.name", "");
+  record.strProduct =
+      emu::Laptop::Instance().Text(emu::FactOf("product.name", emu::FactType::Text));
   record.strTime = std::to_string(platform::GetSystemTimeMs());
   return record;
 }

@@ -13,6 +13,43 @@
 #include "platform/Text.h"
 
 namespace {
+using emu::FactOf;
+using emu::FactType;
+constexpr auto kDriverVersion = FactOf("drivers.versions.*", FactType::Text);
+constexpr auto kDriverErrorCodes = FactOf("drivers.error_codes", FactType::Map);
+constexpr auto kDriverErrorCode = FactOf("drivers.error_codes.*", FactType::Integer);
+constexpr auto kWifiHardwareId = FactOf("wifi.hardware_id", FactType::Text);
+constexpr auto kWifiProblemCode = FactOf("wifi.problem_code", FactType::Integer);
+constexpr auto kWifiDriverVersion = FactOf("wifi.driver_version", FactType::Text);
+constexpr auto kWifiManufacturer = FactOf("wifi.manufacturer_type", FactType::Integer);
+constexpr auto kBtName = FactOf("bluetooth.name", FactType::Text);
+constexpr auto kBtHardwareId = FactOf("bluetooth.hardware_id", FactType::Text);
+constexpr auto kBtErrorState = FactOf("bluetooth.error_state", FactType::Integer);
+constexpr auto kBtUsbClassCode = FactOf("bluetooth.usb_class_code", FactType::Integer);
+constexpr auto kBtInUsbClass = FactOf("bluetooth.in_usb_class", FactType::Integer);
+constexpr auto kBtInUnknownClass = FactOf("bluetooth.in_unknown_class", FactType::Integer);
+constexpr auto kBtUsbRepairResult = FactOf("bluetooth.usb_repair_result", FactType::Integer);
+constexpr auto kBtExternalDevices = FactOf("bluetooth.external_devices", FactType::Texts);
+constexpr auto kDisks = FactOf("disks", FactType::List);
+constexpr auto kDiskVendorCapacity = FactOf("disks.*.vendor_capacity_mb", FactType::Integer);
+constexpr auto kDiskSectors = FactOf("disks.*.sectors", FactType::Integer);
+constexpr auto kBiosSwitchReadable = FactOf("bios_switches.*.readable", FactType::Boolean);
+constexpr auto kBiosSwitchState = FactOf("bios_switches.*.state", FactType::Boolean);
+constexpr auto kWmiMethodOk = FactOf("wmi_methods.*.ok", FactType::Boolean);
+constexpr auto kWmiMethodOutput = FactOf("wmi_methods.*.output_hex", FactType::Hex);
+constexpr auto kProductIndex = FactOf("product.index", FactType::Integer);
+constexpr auto kWifiGpio = FactOf("product.features.wifi_gpio", FactType::Boolean);
+constexpr auto kWifiGpioStatus = FactOf("product.feature_status.wifi_gpio", FactType::Integer);
+constexpr auto kWifiBiosRepair = FactOf("product.features.wifi_bios_repair", FactType::Boolean);
+constexpr auto kWifiBiosRepairStatus =
+    FactOf("product.feature_status.wifi_bios_repair", FactType::Integer);
+constexpr auto kBtGpio = FactOf("product.features.bt_gpio", FactType::Boolean);
+constexpr auto kBtGpioStatus = FactOf("product.feature_status.bt_gpio", FactType::Integer);
+constexpr auto kSupportedPlugins = FactOf("product.supported_plugins", FactType::Texts);
+constexpr auto kSupportedProperties = FactOf("product.supported_properties", FactType::List);
+constexpr auto kUsbHubs = FactOf("usb_hubs", FactType::Map);
+constexpr auto kMonitorAddresses = FactOf("monitors.addresses", FactType::Integers);
+
 emu::Laptop& laptop() {
   return emu::Laptop::Instance();
 }
@@ -20,7 +57,7 @@ emu::Laptop& laptop() {
 
 std::wstring GetDeviceDriverVersion(stDEVICE_DRIVER_TYPE type) {
   return platform::Utf8ToWide(
-      laptop().GetString("drivers.versions." + std::to_string(static_cast<int>(type)), ""));
+      laptop().Text(kDriverVersion, {std::to_string(static_cast<int>(type))}));
 }
 
 CDeviceDriver::CDeviceDriver() = default;
@@ -34,53 +71,53 @@ CNetworkCard::CNetworkCard() = default;
 CNetworkCard::~CNetworkCard() = default;
 
 std::wstring CNetworkCard::GetWireLessCardHardID() {
-  return platform::Utf8ToWide(laptop().GetString("wifi.hardware_id", ""));
+  return platform::Utf8ToWide(laptop().Text(kWifiHardwareId));
 }
 
 std::uint32_t CNetworkCard::GetProblemCode(int cardType) {
-  if (cardType != 0 || laptop().GetString("wifi.hardware_id", "").empty())
+  if (cardType != 0 || laptop().Text(kWifiHardwareId).empty())
     return 0xFFFFFFFF;
-  return static_cast<std::uint32_t>(laptop().GetInt("wifi.problem_code", 0));
+  return static_cast<std::uint32_t>(laptop().Int(kWifiProblemCode));
 }
 
 std::wstring CNetworkCard::GetDriverVersion(int cardType) {
   if (cardType != 0)
     return L"";
-  return platform::Utf8ToWide(laptop().GetString("wifi.driver_version", ""));
+  return platform::Utf8ToWide(laptop().Text(kWifiDriverVersion));
 }
 
 CNetworkAdapter::CNetworkAdapter() = default;
 CNetworkAdapter::~CNetworkAdapter() = default;
 int CNetworkAdapter::GetWifiManuType() {
-  return static_cast<int>(laptop().GetInt("wifi.manufacturer_type", 0));
+  return static_cast<int>(laptop().Int(kWifiManufacturer));
 }
 
 CBluetooth::CBluetooth() = default;
 CBluetooth::~CBluetooth() = default;
 
 std::wstring CBluetooth::GetDeviceName() {
-  return platform::Utf8ToWide(laptop().GetString("bluetooth.name", ""));
+  return platform::Utf8ToWide(laptop().Text(kBtName));
 }
 
 std::wstring CBluetooth::GetHardwareID() {
-  return platform::Utf8ToWide(laptop().GetString("bluetooth.hardware_id", ""));
+  return platform::Utf8ToWide(laptop().Text(kBtHardwareId));
 }
 
 std::uint32_t CBluetooth::GetDeviceErrorState() {
-  return static_cast<std::uint32_t>(laptop().GetInt("bluetooth.error_state", 0));
+  return static_cast<std::uint32_t>(laptop().Int(kBtErrorState));
 }
 
 int CBluetooth::IsInUSBClassEx(std::uint32_t& code) {
-  code = static_cast<std::uint32_t>(laptop().GetInt("bluetooth.usb_class_code", 0));
-  return static_cast<int>(laptop().GetInt("bluetooth.in_usb_class", 0));
+  code = static_cast<std::uint32_t>(laptop().Int(kBtUsbClassCode));
+  return static_cast<int>(laptop().Int(kBtInUsbClass));
 }
 
 int CBluetooth::IsInUnKownClass() {
-  return static_cast<int>(laptop().GetInt("bluetooth.in_unknown_class", 0));
+  return static_cast<int>(laptop().Int(kBtInUnknownClass));
 }
 
 std::uint32_t CBluetooth::RepairInUSBDriver() {
-  const auto result = static_cast<std::uint32_t>(laptop().GetInt("bluetooth.usb_repair_result", 0));
+  const auto result = static_cast<std::uint32_t>(laptop().Int(kBtUsbRepairResult));
   emu::Transcript::Instance().Write("device", {{"op", "usb_driver_repair"}, {"result", result}});
   laptop().ApplyEffect("bt_usb_repair");
   return result;
@@ -88,7 +125,7 @@ std::uint32_t CBluetooth::RepairInUSBDriver() {
 
 std::vector<std::wstring> CBluetooth::GetExternalDeviceHardID() {
   std::vector<std::wstring> ids;
-  const auto list = laptop().Get("bluetooth.external_devices");
+  const auto list = laptop().Json(kBtExternalDevices);
   if (!list.is_array())
     return ids;
   for (const auto& id : list) {
@@ -106,11 +143,8 @@ void CBluetooth::RepairBtByReHard(const std::string& gpioCode, std::uint32_t& st
 
 std::uint32_t CDeviceDriver::GetDeviceDriverErrorCode(const std::wstring& hardwareId,
                                                       stDEVICE_DRIVER_TYPE) {
-  const auto codes = laptop().Get("drivers.error_codes");
-  const std::string id = DE::UnicodeToUTF8(hardwareId);
-  if (!codes.is_object() || !codes.contains(id))
-    return 0;
-  return static_cast<std::uint32_t>(emu::ParseNumber(codes[id]));
+  return static_cast<std::uint32_t>(
+      laptop().Int(kDriverErrorCode, {DE::UnicodeToUTF8(hardwareId)}));
 }
 
 std::uint32_t CDeviceDriver::ResetDeviceDriver(const std::wstring& hardwareId,
@@ -118,10 +152,10 @@ std::uint32_t CDeviceDriver::ResetDeviceDriver(const std::wstring& hardwareId,
   const std::string id = DE::UnicodeToUTF8(hardwareId);
   emu::Transcript::Instance().Write(
       "device", {{"op", "reset"}, {"hardware_id", id}, {"type", static_cast<int>(type)}});
-  auto codes = laptop().Get("drivers.error_codes");
+  auto codes = laptop().Json(kDriverErrorCodes);
   if (codes.is_object() && codes.contains(id)) {
     codes.erase(id);
-    laptop().Set("drivers.error_codes", codes);
+    laptop().Put(kDriverErrorCodes, {}, codes);
   }
   return 0;
 }
@@ -130,25 +164,22 @@ CDisk::CDisk() = default;
 CDisk::~CDisk() = default;
 
 std::uint32_t CDisk::GetTotalVendorCapacityM(int index) {
-  const auto disks = laptop().Get("disks");
-  if (!disks.is_array() || index < 0 || static_cast<std::size_t>(index) >= disks.size())
+  const std::string entry = std::to_string(index);
+  if (index < 0 || static_cast<std::size_t>(index) >= laptop().Json(kDisks).size())
     return 0;
-  const auto& disk = disks[static_cast<std::size_t>(index)];
-  if (disk.contains("vendor_capacity_mb"))
-    return static_cast<std::uint32_t>(emu::ParseNumber(disk["vendor_capacity_mb"]));
-  const std::int64_t sectors =
-      disk.contains("sectors") ? emu::ParseNumber(disk["sectors"]) : 976773168;
-  return static_cast<std::uint32_t>(sectors * 512 / 1000000);
+  if (const auto capacity = laptop().Json(kDiskVendorCapacity, {entry}); !capacity.is_null())
+    return static_cast<std::uint32_t>(emu::ParseNumber(capacity));
+  return static_cast<std::uint32_t>(laptop().Int(kDiskSectors, {entry}) * 512 / 1000000);
 }
 
 CBiosFun::CBiosFun() = default;
 CBiosFun::~CBiosFun() = default;
 
 bool CBiosFun::GetBiosSwitch(bool& state, int deviceType) {
-  const std::string base = "bios_switches." + std::to_string(deviceType);
-  if (!laptop().GetBool(base + ".readable", false))
+  const std::string type = std::to_string(deviceType);
+  if (!laptop().Bool(kBiosSwitchReadable, {type}))
     return false;
-  state = laptop().GetBool(base + ".state", false);
+  state = laptop().Bool(kBiosSwitchState, {type});
   return true;
 }
 
@@ -160,10 +191,10 @@ bool CWMI::GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint
   std::transform(ns.begin(), ns.end(), ns.begin(), [](unsigned char c) { return std::toupper(c); });
   if (ns != "ROOT\\WMI" || !buffer)
     return false;
-  const std::string base = "wmi_methods." + std::to_string(methodId);
-  if (!laptop().GetBool(base + ".ok", false))
+  const std::string method = std::to_string(methodId);
+  if (!laptop().Bool(kWmiMethodOk, {method}))
     return false;
-  const auto bytes = emu::FromHex(laptop().GetString(base + ".output_hex", ""));
+  const auto bytes = emu::FromHex(laptop().Text(kWmiMethodOutput, {method}));
   std::memcpy(buffer, bytes.data(), std::min<std::size_t>(bytes.size(), bufferSize));
   return true;
 }
@@ -176,7 +207,7 @@ MachineType& MachineType::GetInstance() {
 }
 
 int MachineType::GetProductIndex() {
-  return static_cast<int>(laptop().GetInt("product.index", 0));
+  return static_cast<int>(laptop().Int(kProductIndex));
 }
 
 ProductFeature& ProductFeature::GetInstance() {
@@ -185,20 +216,20 @@ ProductFeature& ProductFeature::GetInstance() {
 }
 
 namespace {
-int Feature(const char* name, bool& supported) {
-  supported = laptop().GetBool(std::string("product.features.") + name, false);
-  return static_cast<int>(laptop().GetInt(std::string("product.feature_status.") + name, 0));
+int Feature(emu::FactRef feature, emu::FactRef status, bool& supported) {
+  supported = laptop().Bool(feature);
+  return static_cast<int>(laptop().Int(status));
 }
 }  // namespace
 
 int ProductFeature::GetWifiGpioStatus(bool& supported) {
-  return Feature("wifi_gpio", supported);
+  return Feature(kWifiGpio, kWifiGpioStatus, supported);
 }
 int ProductFeature::GetWifiBiosRepairStatus(bool& supported) {
-  return Feature("wifi_bios_repair", supported);
+  return Feature(kWifiBiosRepair, kWifiBiosRepairStatus, supported);
 }
 int ProductFeature::GetBtGpioStatus(bool& supported) {
-  return Feature("bt_gpio", supported);
+  return Feature(kBtGpio, kBtGpioStatus, supported);
 }
 
 }  // namespace ProductAdapt
@@ -209,7 +240,7 @@ CVexSoftShelf& CVexSoftShelf::GetInstance() {
 }
 
 bool CVexSoftShelf::IsSupportPlugin(const std::string& pluginName) {
-  const auto list = laptop().Get("product.supported_plugins");
+  const auto list = laptop().Json(kSupportedPlugins);
   if (!list.is_array())
     return false;
   return std::any_of(list.begin(), list.end(),
@@ -217,7 +248,7 @@ bool CVexSoftShelf::IsSupportPlugin(const std::string& pluginName) {
 }
 
 bool CVexSoftShelf::IsSupportProperty(const std::string& name, const std::string& property) {
-  const auto list = laptop().Get("product.supported_properties");
+  const auto list = laptop().Json(kSupportedProperties);
   if (!list.is_array())
     return false;
   return std::any_of(list.begin(), list.end(), [&](const nlohmann::json& v) {
@@ -239,7 +270,7 @@ UsbDeviceInterface::~UsbDeviceInterface() = default;
 
 platform::WideMap<std::vector<USB_PORT_INFO>> UsbDeviceInterface::GetAllUsbPortDeviceTypeMp() {
   platform::WideMap<std::vector<USB_PORT_INFO>> hubs;
-  const auto facts = laptop().Get("usb_hubs");
+  const auto facts = laptop().Json(kUsbHubs);
   if (!facts.is_object())
     return hubs;
   for (auto& [hubId, ports] : facts.items()) {
@@ -262,7 +293,7 @@ MonitorDeviceInterface::~MonitorDeviceInterface() = default;
 
 std::vector<std::uint64_t> MonitorDeviceInterface::GetMonitorAddressList() {
   std::vector<std::uint64_t> addresses;
-  const auto facts = laptop().Get("monitors.addresses");
+  const auto facts = laptop().Json(kMonitorAddresses);
   if (facts.is_array()) {
     for (const auto& address : facts)
       addresses.push_back(static_cast<std::uint64_t>(emu::ParseNumber(address)));

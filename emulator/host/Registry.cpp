@@ -30,8 +30,16 @@ std::string KeyPath(HKEY root, const std::wstring& key) {
 }
 
 // A scripted failure of the operation, as a Windows error number (0: none).
-bool Fails(const char* op) {
-  const auto code = emu::Laptop::Instance().GetInt(std::string("registry_errors.") + op, 0);
+using emu::FactOf;
+using emu::FactType;
+constexpr auto kCreateKeyError = FactOf("registry_errors.create_key", FactType::Integer);
+constexpr auto kDeleteKeyError = FactOf("registry_errors.delete_key", FactType::Integer);
+constexpr auto kSetValueError = FactOf("registry_errors.set_value", FactType::Integer);
+constexpr auto kGetValueError = FactOf("registry_errors.get_value", FactType::Integer);
+constexpr auto kPluginDir = FactOf("host.plugin_dir", FactType::Text);
+
+bool Fails(emu::FactRef fact) {
+  const auto code = emu::Laptop::Instance().Int(fact);
   if (code == 0)
     return false;
   platform::SetLastError(static_cast<DWORD>(code));
@@ -90,7 +98,7 @@ bool Registry::KeyExists(const std::wstring& key) {
 
 bool Registry::CreateKey(const std::wstring& key) {
   const std::string path = KeyPath(root_, key);
-  if (Fails("create_key"))
+  if (Fails(kCreateKeyError))
     return false;
   platform::HKEY created = nullptr;
   const auto status =
@@ -104,7 +112,7 @@ bool Registry::CreateKey(const std::wstring& key) {
 
 bool Registry::DeleteKey(const std::wstring& key) {
   const std::string path = KeyPath(root_, key);
-  if (Fails("delete_key"))
+  if (Fails(kDeleteKeyError))
     return false;
   const auto status = platform::RegDeleteTreeW(root_, SubKey(key).c_str());
   if (status != ERROR_SUCCESS)
@@ -115,7 +123,7 @@ bool Registry::DeleteKey(const std::wstring& key) {
 
 bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value,
                         DWORD access) {
-  if (Fails("get_value"))
+  if (Fails(kGetValueError))
     return false;
   OpenKey opened(root, key, platform::KEY_READ | access);
   DWORD type = 0;
@@ -131,7 +139,7 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
 
 bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& name,
                         std::wstring& value, DWORD access) {
-  if (Fails("get_value"))
+  if (Fails(kGetValueError))
     return false;
   OpenKey opened(root, key, platform::KEY_READ | access);
   if (opened.status != ERROR_SUCCESS)
@@ -153,7 +161,7 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
 bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value,
                         DWORD access) {
   const std::string path = KeyPath(root, key);
-  if (Fails("set_value"))
+  if (Fails(kSetValueError))
     return false;
   const auto data = emu::RegistryDwordBytes(value);
   if (!Write(root, key, name, platform::REG_DWORD, data.data(), 4, access))
@@ -165,7 +173,7 @@ bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& 
 bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& value, DWORD access) {
   const std::string path = KeyPath(root, key);
-  if (Fails("set_value"))
+  if (Fails(kSetValueError))
     return false;
   const auto data = emu::RegistryTextBytes(value);
   if (!Write(root, key, name, platform::REG_SZ, data.data(), static_cast<DWORD>(data.size()),
@@ -185,7 +193,7 @@ bool FileExists(const std::wstring& path) {
 bool CReadReg::SetExpandStringValue(const std::wstring& key, const std::wstring& name,
                                     const std::wstring& data) {
   const std::string path = DE::KeyPath(DE::HKEY_LOCAL_MACHINE, key);
-  if (DE::Fails("set_value"))
+  if (DE::Fails(DE::kSetValueError))
     return false;
   const bool existed = DE::Registry().KeyExists(key);
   platform::HKEY opened = nullptr;
@@ -211,7 +219,7 @@ bool CReadReg::SetExpandStringValue(const std::wstring& key, const std::wstring&
 namespace ORBPROCESS::HELPER {
 
 bool GetSelfFullFilePath(std::wstring& out, const std::wstring& relativePath) {
-  std::string dir = emu::Laptop::Instance().GetString("host.plugin_dir", "");
+  std::string dir = emu::Laptop::Instance().Text(DE::kPluginDir);
   if (dir.empty())
     return false;
   std::string relative = DE::UnicodeToUTF8(relativePath);

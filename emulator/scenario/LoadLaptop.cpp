@@ -15,9 +15,10 @@ namespace emu {
 void ResetSecurityState();  // PlatformFile.cpp
 
 void LoadLaptop(const nlohmann::json& overrides) {
+  constexpr auto kPluginDir = FactOf("host.plugin_dir", FactType::Text);
   auto& laptop = Laptop::Instance();
   laptop.Load(overrides);
-  VirtualRegistry::Instance().Load(laptop.Get("registry"));
+  VirtualRegistry::Instance().Load(laptop.Json(FactOf("registry", FactType::Map)));
   EventLogService::Instance().Reset();
   UserInterface::Reset();
   Toolkit::Reset();
@@ -28,16 +29,16 @@ void LoadLaptop(const nlohmann::json& overrides) {
   auto& drive = VirtualDrive::Instance();
   drive.Reset();
   const std::vector<std::uint8_t> placeholder = {'M', 'Z'};
-  const std::string realtek = laptop.GetString("realtek.installed", "none");
+  const std::string realtek = laptop.Text(FactOf("realtek.installed", FactType::Text));
   if (realtek == "windows")
     drive.WriteFile("C:\\Windows\\RtkBTReset.dll", placeholder);
   if (realtek == "plugin_dir") {
-    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\RtkBTReset.dll", placeholder);
+    drive.WriteFile(laptop.Text(kPluginDir) + "\\RtkBTReset.dll", placeholder);
   }
-  if (laptop.GetBool("touchpad.installed", false)) {
-    drive.WriteFile(laptop.GetString("host.plugin_dir", "") + "\\TactraHidAPI.dll", placeholder);
+  if (laptop.Bool(FactOf("touchpad.installed", FactType::Boolean))) {
+    drive.WriteFile(laptop.Text(kPluginDir) + "\\TactraHidAPI.dll", placeholder);
   }
-  const auto files = laptop.Get("files");
+  const auto files = laptop.Json(FactOf("files", FactType::Map));
   if (files.is_object()) {
     for (auto& [path, text] : files.items()) {
       const std::string content = text.is_string() ? text.get<std::string>() : text.dump();

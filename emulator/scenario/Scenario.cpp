@@ -43,6 +43,10 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
   if (entry.kind == "set") {
     if (!body.is_object())
       throw ScenarioError(where + ": \"set\" takes an object of paths");
+    for (const auto& [path, value] : body.items()) {
+      if (const std::string wrong = CheckFactAt(path, value); !wrong.empty())
+        throw ScenarioError(where + ": set: " + wrong);
+    }
     return;
   }
   if (!body.is_object())
@@ -207,6 +211,8 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   for (const char* core : {"start_time", "run_for_ms", "timeline", "description"}) {
     s.laptop.erase(core);
   }
+  if (const std::string wrong = CheckFacts(s.laptop); !wrong.empty())
+    throw ScenarioError(name + ": " + wrong);
   return s;
 }
 

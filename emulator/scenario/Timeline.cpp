@@ -70,8 +70,8 @@ constexpr InterfaceClass kInterfaceClasses[] = {
 // the monitor class, its address the monitor address list.
 void UpdateMonitorFacts(const nlohmann::json& monitor, bool arrival) {
   auto& laptop = Laptop::Instance();
-  const auto change = [&](const std::string& path, const nlohmann::json& item) {
-    nlohmann::json list = laptop.Get(path);
+  const auto change = [&](FactRef fact, const nlohmann::json& item) {
+    nlohmann::json list = laptop.Json(fact);
     if (!list.is_array())
       list = nlohmann::json::array();
     auto it = std::find(list.begin(), list.end(), item);
@@ -79,12 +79,12 @@ void UpdateMonitorFacts(const nlohmann::json& monitor, bool arrival) {
       list.push_back(item);
     if (!arrival && it != list.end())
       list.erase(it);
-    laptop.Set(path, list);
+    laptop.Put(fact, {}, list);
   };
   if (monitor.contains("hardware_id"))
-    change("monitors.hardware_ids", monitor["hardware_id"]);
+    change(FactOf("monitors.hardware_ids", FactType::Texts), monitor["hardware_id"]);
   if (monitor.contains("address"))
-    change("monitors.addresses", ParseNumber(monitor["address"]));
+    change(FactOf("monitors.addresses", FactType::Integers), ParseNumber(monitor["address"]));
 }
 
 void BroadcastDeviceEvent(const nlohmann::json& body) {

@@ -14,15 +14,19 @@ constexpr CONFIGRET CR_INVALID_POINTER = 3;
 constexpr CONFIGRET CR_INVALID_DEVNODE = 5;
 constexpr CONFIGRET CR_NO_SUCH_DEVNODE = 13;
 
-CONFIGRET Scripted(const char* fact) {
-  return static_cast<CONFIGRET>(emu::Laptop::Instance().GetInt(fact, 0));
+constexpr auto kLocateError = emu::FactOf("config_manager.locate_error", emu::FactType::Integer);
+constexpr auto kReenumerateError =
+    emu::FactOf("config_manager.reenumerate_error", emu::FactType::Integer);
+
+CONFIGRET Scripted(emu::FactRef fact) {
+  return static_cast<CONFIGRET>(emu::Laptop::Instance().Int(fact));
 }
 }  // namespace
 
 CONFIGRET CM_Locate_DevNodeW(DEVINST* devInst, const wchar_t* deviceId, DWORD) {
   if (!devInst)
     return CR_INVALID_POINTER;
-  if (const CONFIGRET error = Scripted("config_manager.locate_error"))
+  if (const CONFIGRET error = Scripted(kLocateError))
     return error;
   if (deviceId && *deviceId)
     return CR_NO_SUCH_DEVNODE;  // only the root is known by id here
@@ -33,7 +37,7 @@ CONFIGRET CM_Locate_DevNodeW(DEVINST* devInst, const wchar_t* deviceId, DWORD) {
 CONFIGRET CM_Reenumerate_DevNode(DEVINST devInst, DWORD) {
   if (devInst != kRoot)
     return CR_INVALID_DEVNODE;
-  if (const CONFIGRET error = Scripted("config_manager.reenumerate_error"))
+  if (const CONFIGRET error = Scripted(kReenumerateError))
     return error;
   emu::RescanDevices();
   return CR_SUCCESS;

@@ -23,13 +23,22 @@ thread_local DWORD lastError = 0;
 constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
 constexpr DWORD ERROR_PRIVILEGE_NOT_HELD = 1314;
 
+using emu::FactOf;
+using emu::FactType;
+constexpr auto kHostExecutable = FactOf("host.executable", FactType::Text);
+constexpr auto kOpenTokenError = FactOf("privileges.open_token_error", FactType::Integer);
+constexpr auto kLookupError = FactOf("privileges.lookup_error", FactType::Integer);
+constexpr auto kAdjustError = FactOf("privileges.adjust_error", FactType::Integer);
+constexpr auto kFirmwareWriteError = FactOf("firmware.write_error", FactType::Integer);
+constexpr auto kFirmwareVariable = FactOf("firmware.variables.*", FactType::Map);
+
 std::string Utf8(const std::wstring& text) {
   return DE::UnicodeToUTF8(text);
 }
 
 // A scripted failure: the error number at the path, 0 for none.
-bool Fails(const std::string& path) {
-  const auto code = emu::Laptop::Instance().GetInt(path, 0);
+bool Fails(emu::FactRef fact) {
+  const auto code = emu::Laptop::Instance().Int(fact);
   if (code == 0)
     return false;
   SetLastError(static_cast<DWORD>(code));
@@ -45,7 +54,7 @@ void SetLastError(DWORD error) {
 }
 
 std::string GetProcessExecutablePathA() {
-  return emu::Laptop::Instance().GetString("host.executable", "");
+  return emu::Laptop::Instance().Text(kHostExecutable);
 }
 
 bool PathFileExistsA(const std::string& path) {
@@ -105,7 +114,7 @@ int openTokens = 0;
 }  // namespace
 
 bool OpenProcessToken(DWORD, HANDLE& token) {
-  if (Fails("privileges.open_token_error"))
+  if (Fails(kOpenTokenError))
     return false;
   std::lock_guard lock(securityMutex);
   ++openTokens;
@@ -114,7 +123,7 @@ bool OpenProcessToken(DWORD, HANDLE& token) {
 }
 
 bool LookupPrivilegeValueW(const std::wstring& name, LUID& luid) {
-  if (Fails("privileges.lookup_error"))
+  if (Fails(kLookupError))
     return false;
   if (name != L"SeSystemEnvironmentPrivilege") {
     SetLastError(ERROR_NO_SUCH_PRIVILEGE);
@@ -130,7 +139,7 @@ bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (Fails("privileges.adjust_error"))
+  if (Fails(kAdjustError))
     return false;
   std::lock_guard lock(securityMutex);
   if (luid.LowPart == 22)
@@ -159,11 +168,11 @@ bool SetFirmwareEnvironmentVariableA(const std::string& name, const std::string&
       return false;
     }
   }
-  if (Fails("firmware.write_error"))
+  if (Fails(kFirmwareWriteError))
     return false;
   const auto* bytes = static_cast<const unsigned char*>(data);
   const std::string hex = emu::ToHex(bytes, size);
-  emu::Laptop::Instance().Set("firmware.variables." + name, {{"guid", guid}, {"data_hex", hex}});
+  emu::Laptop::Instance().Put(kFirmwareVariable, {name}, {{"guid", guid}, {"data_hex", hex}});
   emu::Transcript::Instance().Write("firmware_variable",
                                     {{"name", name}, {"guid", guid}, {"data_hex", hex}});
   return true;

@@ -11,6 +11,7 @@
 namespace platform {
 
 namespace {
+constexpr auto kBootTick = emu::FactOf("boot_tick_ms", emu::FactType::Integer);
 std::int64_t NowMs() {
   return emu::Scheduler::Instance().NowNs() / 1000000;
 }
@@ -25,7 +26,7 @@ std::int64_t GetSystemTimeSeconds() {
 }
 
 std::uint64_t GetTickCount64() {
-  return static_cast<std::uint64_t>(emu::Laptop::Instance().GetInt("boot_tick_ms", 0) + NowMs());
+  return static_cast<std::uint64_t>(emu::Laptop::Instance().Int(kBootTick) + NowMs());
 }
 
 std::int64_t SteadyNowNs() {

@@ -22,7 +22,7 @@ std::string Folded(std::string text) {
 
 // The laptop's description of a program, by folded name.
 nlohmann::json ProgramFacts(const std::string& exe) {
-  const auto programs = Laptop::Instance().Get("programs");
+  const auto programs = Laptop::Instance().Json(FactOf("programs", FactType::Map));
   if (programs.is_object()) {
     for (auto& [name, facts] : programs.items()) {
       if (Folded(name) == Folded(exe) && facts.is_object())
@@ -72,7 +72,7 @@ void ProcessTable::Reset() {
     processes_.clear();
     nextPid_ = 1000;
   }
-  const auto running = Laptop::Instance().Get("processes");
+  const auto running = Laptop::Instance().Json(FactOf("processes", FactType::Texts));
   if (!running.is_array())
     return;
   for (const auto& name : running) {

@@ -27,9 +27,14 @@ std::mutex mu;
 std::set<void*> live;
 int managerToken = 0;
 
-std::string Base(const std::string& name) {
-  return "services." + name;
-}
+using emu::FactOf;
+using emu::FactType;
+constexpr auto kService = FactOf("services.*", FactType::Map);
+constexpr auto kState = FactOf("services.*.state", FactType::Text);
+constexpr auto kRunningAt = FactOf("services.*.running_at_ms", FactType::Integer);
+constexpr auto kStart = FactOf("services.*.start", FactType::Text);
+constexpr auto kStartDelay = FactOf("services.*.start_delay_ms", FactType::Integer);
+constexpr auto kConfiguredAuto = FactOf("services.*.configured_auto", FactType::Boolean);
 
 std::int64_t NowMs() {
   return emu::Scheduler::Instance().NowNs() / 1000000;
@@ -38,12 +43,12 @@ std::int64_t NowMs() {
 // The state now: a start in progress turns into running once its delay has passed.
 DWORD StateOf(const std::string& name) {
   auto& laptop = emu::Laptop::Instance();
-  const std::string state = laptop.GetString(Base(name) + ".state", "running");
+  const std::string state = laptop.Text(kState, {name});
   if (state == "running")
     return SERVICE_RUNNING;
   if (state == "start_pending") {
-    if (NowMs() >= laptop.GetInt(Base(name) + ".running_at_ms", 0)) {
-      laptop.Set(Base(name) + ".state", "running");
+    if (NowMs() >= laptop.Int(kRunningAt, {name})) {
+      laptop.Put(kState, {name}, "running");
       return SERVICE_RUNNING;
     }
     return SERVICE_START_PENDING;
@@ -60,7 +65,7 @@ SC_HANDLE OpenSCManagerW(DWORD) {
 
 SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::wstring& name, DWORD) {
   const std::string text = DE::UnicodeToUTF8(name);
-  if (manager != &managerToken || emu::Laptop::Instance().Get(Base(text)).is_null()) {
+  if (manager != &managerToken || emu::Laptop::Instance().Json(kService, {text}).is_null()) {
     SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;
   }
@@ -87,8 +92,8 @@ bool StartServiceW(SC_HANDLE service) {
     name = static_cast<ServiceHandle*>(service)->name;
   }
   auto& laptop = emu::Laptop::Instance();
-  const std::string start = laptop.GetString(Base(name) + ".start", "ok");
-  const bool configured = laptop.GetBool(Base(name) + ".configured_auto", false);
+  const std::string start = laptop.Text(kStart, {name});
+  const bool configured = laptop.Bool(kConfiguredAuto, {name});
   const bool refused = start == "fail" || (start == "after_sc" && !configured);
   emu::Transcript::Instance().Write("service",
                                     {{"op", "start"}, {"name", name}, {"result", !refused}});
@@ -100,9 +105,8 @@ bool StartServiceW(SC_HANDLE service) {
     SetLastError(ERROR_SERVICE_ALREADY_RUNNING);
     return false;
   }
-  laptop.Set(Base(name) + ".state", "start_pending");
-  laptop.Set(Base(name) + ".running_at_ms",
-             NowMs() + laptop.GetInt(Base(name) + ".start_delay_ms", 0));
+  laptop.Put(kState, {name}, "start_pending");
+  laptop.Put(kRunningAt, {name}, NowMs() + laptop.Int(kStartDelay, {name}));
   return true;
 }
 
@@ -127,7 +131,7 @@ bool ControlService(SC_HANDLE service, DWORD control, DWORD& currentState) {
     SetLastError(ERROR_SERVICE_NOT_ACTIVE);
     return false;
   }
-  emu::Laptop::Instance().Set(Base(name) + ".state", "stopped");
+  emu::Laptop::Instance().Put(kState, {name}, "stopped");
   currentState = SERVICE_STOPPED;
   return true;
 }
@@ -153,8 +157,8 @@ bool CreateProcessHidden(const std::wstring& commandLine) {
   if (text.rfind(prefix, 0) == 0 && text.find(" start= auto") != std::string::npos) {
     const std::string name =
         text.substr(prefix.size(), text.find(' ', prefix.size()) - prefix.size());
-    if (!emu::Laptop::Instance().Get(Base(name)).is_null()) {
-      emu::Laptop::Instance().Set(Base(name) + ".configured_auto", true);
+    if (!emu::Laptop::Instance().Json(kService, {name}).is_null()) {
+      emu::Laptop::Instance().Put(kConfiguredAuto, {name}, true);
     }
   }
   return true;

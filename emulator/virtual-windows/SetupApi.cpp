@@ -17,6 +17,7 @@
 namespace platform {
 
 namespace {
+constexpr auto kDisabledDevices = emu::FactOf("disabled_devices", emu::FactType::Texts);
 
 constexpr DWORD ERROR_NO_ASSOCIATED_CLASS = 0xE0000200;
 constexpr DWORD ERROR_NOT_FOUND = 1168;
@@ -104,7 +105,7 @@ DWORD ReadU32(const std::uint8_t* p) {
 // The NVMe controllers of the disks: their instance id and PCI Express link.
 std::vector<Device> Controllers() {
   std::vector<Device> out;
-  const auto disks = emu::Laptop::Instance().Get("disks");
+  const auto disks = emu::Laptop::Instance().Json(emu::FactOf("disks", emu::FactType::List));
   if (!disks.is_array())
     return out;
   for (const auto& d : disks) {
@@ -173,7 +174,8 @@ bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const 
 }
 
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
-  if (const auto error = emu::Laptop::Instance().GetInt("setup_api.class_devs_error", 0)) {
+  if (const auto error = emu::Laptop::Instance().Int(
+          emu::FactOf("setup_api.class_devs_error", emu::FactType::Integer))) {
     SetLastError(static_cast<DWORD>(error));
     return INVALID_HANDLE_VALUE_DEVINFO;
   }
@@ -252,7 +254,8 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
     SetLastError(ERROR_NO_ASSOCIATED_CLASS);
     return false;
   }
-  if (const auto error = emu::Laptop::Instance().GetInt("setup_api.class_installer_error", 0)) {
+  if (const auto error = emu::Laptop::Instance().Int(
+          emu::FactOf("setup_api.class_installer_error", emu::FactType::Integer))) {
     SetLastError(static_cast<DWORD>(error));
     return false;
   }
@@ -264,7 +267,7 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
                  {"params_hex", emu::ToHex(params->second.data(), params->second.size())}});
   auto& laptop = emu::Laptop::Instance();
   // The laptop remembers which devices stand disabled.
-  nlohmann::json disabled = laptop.Get("disabled_devices");
+  nlohmann::json disabled = laptop.Json(kDisabledDevices);
   if (!disabled.is_array())
     disabled = nlohmann::json::array();
   auto it = std::find(disabled.begin(), disabled.end(), id);
@@ -272,7 +275,7 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
     disabled.push_back(id);
   if (enable && it != disabled.end())
     disabled.erase(it);
-  laptop.Set("disabled_devices", disabled);
+  laptop.Put(kDisabledDevices, {}, disabled);
   laptop.ApplyEffect((enable ? "enable:" : "disable:") + id);
   return true;
 }

@@ -79,7 +79,7 @@ json DiskDrive(const json& disk) {
 
 std::vector<json> Disks() {
   std::vector<json> out;
-  const json disks = emu::Laptop::Instance().Get("disks");
+  const json disks = emu::Laptop::Instance().Json(emu::FactOf("disks", emu::FactType::List));
   if (!disks.is_array())
     return out;
   for (const auto& d : disks) {
@@ -155,7 +155,8 @@ class Connection : public WmiConnection {
     } else {
       return WBEM_E_INVALID_QUERY;
     }
-    json timeouts = emu::Laptop::Instance().Get("wmi.timeout_classes");
+    json timeouts =
+        emu::Laptop::Instance().Json(emu::FactOf("wmi.timeout_classes", emu::FactType::Texts));
     bool timesOut = false;
     if (timeouts.is_array()) {
       for (const auto& t : timeouts)
@@ -252,7 +253,8 @@ HRESULT CoInitializeSecurityDefault(DWORD, DWORD) {
 }
 
 HRESULT WmiConnectServer(const std::wstring& wmiNamespace, std::unique_ptr<WmiConnection>& result) {
-  if (const auto error = emu::Laptop::Instance().GetInt("wmi.connect_error", 0)) {
+  if (const auto error =
+          emu::Laptop::Instance().Int(emu::FactOf("wmi.connect_error", emu::FactType::Integer))) {
     return static_cast<HRESULT>(error);
   }
   const std::string ns = Lower(DE::UnicodeToUTF8(wmiNamespace));

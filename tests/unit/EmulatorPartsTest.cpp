@@ -117,18 +117,22 @@ TEST_F(EmulatorPartsTest, AFolderSearchListsTheFilesByNameWithWindowsErrors) {
 
 TEST_F(EmulatorPartsTest, LaptopEffectsAndScriptedResults) {
   auto& laptop = emu::Laptop::Instance();
-  laptop.Set("effects",
-             nlohmann::json::parse(R"({"rescan": {"wifi.problem_code": 0, "x.y": "z"}})"));
+  constexpr auto kProblemCode = emu::FactOf("wifi.problem_code", emu::FactType::Integer);
+  constexpr auto kName = emu::FactOf("bluetooth.name", emu::FactType::Text);
+  constexpr auto kResults = emu::FactOf("realtek.reset_results", emu::FactType::Results);
+  laptop.Set("effects", nlohmann::json::parse(
+                            R"({"rescan": {"wifi.problem_code": 0, "bluetooth.name": "z"}})"));
   laptop.Set("wifi.problem_code", 10);
   EXPECT_FALSE(laptop.ApplyEffect("gpio_repower"));
   EXPECT_TRUE(laptop.ApplyEffect("rescan"));
-  EXPECT_EQ(laptop.GetInt("wifi.problem_code", -1), 0);
-  EXPECT_EQ(laptop.GetString("x.y", ""), "z");
-  laptop.Set("r", nlohmann::json::array({3, "0x4"}));
-  EXPECT_EQ(laptop.NextResult("r", 0), 3);
-  EXPECT_EQ(laptop.NextResult("r", 0), 4);
-  EXPECT_EQ(laptop.NextResult("r", 0), 4);  // the last one repeats
-  EXPECT_EQ(laptop.NextResult("none", 7), 7);
+  EXPECT_EQ(laptop.Int(kProblemCode), 0);
+  EXPECT_EQ(laptop.Text(kName), "z");
+  laptop.Set("realtek.reset_results", nlohmann::json::array({3, "0x4"}));
+  EXPECT_EQ(laptop.NextResult(kResults), 3);
+  EXPECT_EQ(laptop.NextResult(kResults), 4);
+  EXPECT_EQ(laptop.NextResult(kResults), 4);  // the last one repeats
+  laptop.Set("realtek.reset_results", nullptr);
+  EXPECT_EQ(laptop.NextResult(kResults), 0);  // the declared default
   EXPECT_THROW(emu::ParseNumber("12abc"), std::invalid_argument);
 }
 

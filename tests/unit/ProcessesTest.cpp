@@ -34,10 +34,10 @@ TEST_F(ProcessesTest, AProgramRunsItsTimeAndItsEndHasEffects) {
   const auto info = Start(L"\"C:\\Temp Dir\\Setup.exe\" /s");
   EXPECT_EQ(platform::WaitForSingleObject(info.hProcess, 1000), platform::WAIT_TIMEOUT);
   EXPECT_EQ(NowMs(), 1000);
-  EXPECT_EQ(emu::Laptop::Instance().GetInt("wifi.problem_code", -1), 10);
+  EXPECT_EQ(emu::Laptop::Instance().Get("wifi.problem_code"), 10);
   EXPECT_EQ(platform::WaitForSingleObject(info.hProcess, 60000), platform::WAIT_OBJECT_0);
   EXPECT_EQ(NowMs(), 3000);
-  EXPECT_EQ(emu::Laptop::Instance().GetInt("wifi.problem_code", -1), 0);
+  EXPECT_EQ(emu::Laptop::Instance().Get("wifi.problem_code"), 0);
   const auto lines = Lines("process");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0]["name"], "Setup.exe");

@@ -35,11 +35,16 @@ TEST(ScenarioFile, CoreKeysAndLaptopOverrides) {
 
   auto& laptop = emu::Laptop::Instance();
   laptop.Load(s.laptop);
-  EXPECT_EQ(laptop.GetInt("product.index", 0), 8);
-  EXPECT_EQ(laptop.GetString("product.name", ""), "Velmora Book 14");  // default kept
+  EXPECT_EQ(laptop.Int(emu::FactOf("product.index", emu::FactType::Integer)), 8);
+  // Defaults kept beside the scenario's facts.
+  EXPECT_EQ(laptop.Text(emu::FactOf("product.name", emu::FactType::Text)), "Velmora Book 14");
   laptop.Set("wifi.problem_code", "0xA");
-  EXPECT_EQ(laptop.GetInt("wifi.problem_code", 0), 10);
-  EXPECT_TRUE(laptop.Get("no.such.fact").is_null());
+  EXPECT_EQ(laptop.Int(emu::FactOf("wifi.problem_code", emu::FactType::Integer)), 10);
+  // Keyed facts: an unlisted key reads as the declared default.
+  EXPECT_EQ(laptop.Text(emu::FactOf("services.*.state", emu::FactType::Text), {"Winmgmt"}),
+            "running");
+  EXPECT_EQ(laptop.Text(emu::FactOf("services.*.start", emu::FactType::Text), {"Nothing"}), "ok");
+  EXPECT_TRUE(laptop.Json(emu::FactOf("services.*", emu::FactType::Map), {"Nothing"}).is_null());
 }
 
 TEST(ScenarioFile, MistakesAreNamed) {

@@ -39,16 +39,20 @@ std::string ConfigXml(const nlohmann::json& sections) {
 void InstallConfigFile() {
   auto& laptop = emu::Laptop::Instance();
   std::vector<std::uint8_t> stored;
-  if (laptop.Get("config_file_hex").is_string()) {
-    stored = emu::FromHex(laptop.GetString("config_file_hex", ""));
-  } else if (laptop.Get("config_xml").is_string()) {
-    stored = config::SealConfigText(laptop.GetString("config_xml", ""));
-  } else if (laptop.Get("config").is_object()) {
-    stored = config::SealConfigText(ConfigXml(laptop.Get("config")));
+  constexpr auto kFileHex = emu::FactOf("config_file_hex", emu::FactType::Hex);
+  constexpr auto kXml = emu::FactOf("config_xml", emu::FactType::Text);
+  constexpr auto kSections = emu::FactOf("config", emu::FactType::Map);
+  if (laptop.Json(kFileHex).is_string()) {
+    stored = emu::FromHex(laptop.Text(kFileHex));
+  } else if (laptop.Json(kXml).is_string()) {
+    stored = config::SealConfigText(laptop.Text(kXml));
+  } else if (const auto sections = laptop.Json(kSections); sections.is_object()) {
+    stored = config::SealConfigText(ConfigXml(sections));
   } else {
     return;
   }
-  const std::string folder = emu::VirtualDrive::Folder(laptop.GetString("host.executable", ""));
+  const std::string folder =
+      emu::VirtualDrive::Folder(laptop.Text(emu::FactOf("host.executable", emu::FactType::Text)));
   emu::VirtualDrive::Instance().WriteFile(folder + "\\config\\DeviceFuncSwitchConf.xml", stored);
 }
 

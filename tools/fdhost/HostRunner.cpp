@@ -59,11 +59,13 @@ void CheckBeforeUnload() {
 // The laptop shuts down first: the processes still running end.
 void CheckAfterUnload() {
   emu::ProcessTable::Instance().EndAll();
-  const auto disabled = emu::Laptop::Instance().Get("disabled_devices");
+  const auto disabled =
+      emu::Laptop::Instance().Json(emu::FactOf("disabled_devices", emu::FactType::Texts));
   if (disabled.is_array() && !disabled.empty())
     Fault("devices left disabled", disabled.get<std::vector<std::string>>());
   std::vector<std::string> uninstalled;
-  for (const auto& device : emu::Laptop::Instance().Get("devices")) {
+  for (const auto& device :
+       emu::Laptop::Instance().Json(emu::FactOf("devices", emu::FactType::List))) {
     if (device.is_object() && device.value("uninstalled", false))
       uninstalled.push_back(device.value("hardware_ids", nlohmann::json::array()).dump());
   }

@@ -75,8 +75,8 @@ int Run(const std::string& file, std::optional<std::int64_t> forMs) {
   laptop.Load(scenario.laptop);
   // The plug-in's folder is the runner's: the vendor libraries' stand-ins lie beside it.
   const std::string executable = platform::GetProcessExecutablePathA();
-  laptop.Set("host.executable", executable);
-  laptop.Set("host.plugin_dir", FolderOf(executable));
+  laptop.Put(emu::FactOf("host.executable", emu::FactType::Text), {}, executable);
+  laptop.Put(emu::FactOf("host.plugin_dir", emu::FactType::Text), {}, FolderOf(executable));
   laptop.SetStartEpochMs(static_cast<std::int64_t>(platform::GetSystemTimeMs()));
 
   const std::int64_t runFor = forMs.value_or(scenario.runForMs);

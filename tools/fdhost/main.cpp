@@ -1,6 +1,7 @@
 // fdhost: plays the laptop-management service around the plug-in.
 //   fdhost run [SCENARIO.json] [options]     (fdhost run --help)
 //   fdhost decode REQUEST_ID PAYLOAD_HEX
+//   fdhost facts
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "fdhost/DiskReplyDecoder.h"
@@ -21,6 +23,8 @@ constexpr char kUsage[] =
     "usage: fdhost run [SCENARIO.json] [options]   play a scenario (the demo laptop without one)\n"
     "       fdhost decode REQUEST_ID PAYLOAD_HEX   a disk answer (0x380001, 0x380002, 0x380003) "
     "as text\n"
+    "       fdhost facts                           the laptop's declared facts as Markdown "
+    "tables\n"
     "       fdhost --help | fdhost run --help\n";
 
 constexpr char kRunHelp[] =
@@ -192,6 +196,12 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "decode") == 0)
     return Decode(argc, argv);
+  if (argc == 2 && std::strcmp(argv[1], "facts") == 0) {
+    std::cout << "Laptop facts:\n\n"
+              << emu::FactTableMarkdown(false) << "\nDisks:\n\n"
+              << emu::FactTableMarkdown(true);
+    return 0;
+  }
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)
     return Usage();
   return Run(argc, argv);

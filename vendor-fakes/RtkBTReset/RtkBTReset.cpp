@@ -12,6 +12,9 @@
 #include "emu/VendorStandIn.h"
 
 namespace {
+constexpr auto kStartResults = emu::FactOf("realtek.start_results", emu::FactType::Results);
+constexpr auto kStopResults = emu::FactOf("realtek.stop_results", emu::FactType::Results);
+constexpr auto kResetResults = emu::FactOf("realtek.reset_results", emu::FactType::Results);
 
 using Callback = void (*)(int);
 
@@ -39,8 +42,7 @@ extern "C" {
 
 int RTKStartWatchUsbErr(Callback callback) {
   emu::VendorStandIn::Inside inside(library);
-  const int result =
-      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.start_results", 0));
+  const int result = static_cast<int>(emu::Laptop::Instance().NextResult(kStartResults));
   library.Note("start_watch", {{"result", result}});
   if (result == 0)
     Watch().Start(callback);
@@ -49,8 +51,7 @@ int RTKStartWatchUsbErr(Callback callback) {
 
 int RTKStopWatchUsbErr() {
   emu::VendorStandIn::Inside inside(library);
-  const int result =
-      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.stop_results", 0));
+  const int result = static_cast<int>(emu::Laptop::Instance().NextResult(kStopResults));
   library.Note("stop_watch", {{"result", result}});
   Watch().Stop();
   return result;
@@ -58,8 +59,7 @@ int RTKStopWatchUsbErr() {
 
 int RTKBTReset() {
   emu::VendorStandIn::Inside inside(library);
-  const int result =
-      static_cast<int>(emu::Laptop::Instance().NextResult("realtek.reset_results", 0));
+  const int result = static_cast<int>(emu::Laptop::Instance().NextResult(kResetResults));
   library.Note("reset", {{"result", result}});
   if (result == 0)
     emu::Laptop::Instance().ApplyEffect("realtek_reset");

@@ -22,8 +22,15 @@ emu::CallbackWatch& Watch() {
   return watch;
 }
 constinit emu::VendorStandIn library("touchpad", "TactraHidAPI.dll");
-int Result(const char* fact) {
-  return static_cast<int>(emu::Laptop::Instance().GetInt(std::string("touchpad.") + fact, 0));
+using emu::FactOf;
+using emu::FactType;
+constexpr auto kInitResult = FactOf("touchpad.init_result", FactType::Integer);
+constexpr auto kRegisterResult = FactOf("touchpad.register_result", FactType::Integer);
+constexpr auto kUnregisterResult = FactOf("touchpad.unregister_result", FactType::Integer);
+constexpr auto kFirmware = FactOf("touchpad.firmware", FactType::Text);
+
+int Result(emu::FactRef fact) {
+  return static_cast<int>(emu::Laptop::Instance().Int(fact));
 }
 
 void OnTimelineEvent(const nlohmann::json& event) {
@@ -43,7 +50,7 @@ extern "C" {
 
 int InitInterface() {
   emu::VendorStandIn::Inside inside(library);
-  const int result = Result("init_result");
+  const int result = Result(kInitResult);
   library.Note("init", {{"result", result}});
   return result;
 }
@@ -56,7 +63,7 @@ int UnInitInterface() {
 
 int RegistCallBackWindowsLog(Callback callback) {
   emu::VendorStandIn::Inside inside(library);
-  const int result = Result("register_result");
+  const int result = Result(kRegisterResult);
   library.Note("register_callback", {{"result", result}});
   if (result == 0)
     Watch().Start(callback);
@@ -65,7 +72,7 @@ int RegistCallBackWindowsLog(Callback callback) {
 
 int UnRegistCallBackWindowsLog() {
   emu::VendorStandIn::Inside inside(library);
-  const int result = Result("unregister_result");
+  const int result = Result(kUnregisterResult);
   library.Note("unregister_callback", {{"result", result}});
   Watch().Stop();
   return result;
@@ -81,7 +88,7 @@ int UnRegistCallBackTABigData() {
 
 int GetNowFirmwareVersion(std::uint8_t* buffer) {
   emu::VendorStandIn::Inside inside(library);
-  const auto firmware = emu::Laptop::Instance().Get("touchpad.firmware");
+  const auto firmware = emu::Laptop::Instance().Json(kFirmware);
   unsigned parts[4] = {};
   if (!buffer || !firmware.is_string() ||
       std::sscanf(firmware.get<std::string>().c_str(), "%u.%u.%u.%u", &parts[0], &parts[1],

@@ -48,19 +48,16 @@ std::string TextIdOf(const std::wstring& text) {
 }
 
 Screen CurrentScreen() {
-  const auto facts = Laptop::Instance().Get("screen");
+  constexpr auto kWidth = FactOf("screen.width", FactType::Integer);
+  constexpr auto kHeight = FactOf("screen.height", FactType::Integer);
+  constexpr auto kScale = FactOf("screen.scale_percent", FactType::Integer);
+  constexpr auto kDirection = FactOf("screen.direction", FactType::Text);
+  const auto& laptop = Laptop::Instance();
   Screen screen;
-  if (!facts.is_object())
-    return screen;
-  const auto number = [&facts](const char* key, int fallback) {
-    const auto it = facts.find(key);
-    return it != facts.end() && it->is_number_integer() ? it->get<int>() : fallback;
-  };
-  screen.width = number("width", screen.width);
-  screen.height = number("height", screen.height);
-  screen.scalePercent = number("scale_percent", screen.scalePercent);
-  const auto direction = facts.find("direction");
-  screen.direction = direction != facts.end() && *direction == "rtl" ? 1 : 0;
+  screen.width = static_cast<int>(laptop.Int(kWidth));
+  screen.height = static_cast<int>(laptop.Int(kHeight));
+  screen.scalePercent = static_cast<int>(laptop.Int(kScale));
+  screen.direction = laptop.Text(kDirection) == "rtl" ? 1 : 0;
   return screen;
 }
 

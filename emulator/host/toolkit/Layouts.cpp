@@ -105,7 +105,7 @@ Layout LoadLayout(const std::wstring& skinPath, bool menu) {
   layout.name = NormalisedName(skinPath);
   // A scenario may give the host's own layout in place of the emulator's.
   std::string source;
-  const auto given = Laptop::Instance().Get("toolkit_layouts");
+  const auto given = Laptop::Instance().Json(FactOf("toolkit_layouts", FactType::Map));
   if (given.is_object() && given.contains(layout.name) && given[layout.name].is_string()) {
     source = given[layout.name].get<std::string>();
   } else {

@@ -15,6 +15,11 @@
 #include "platform/LastError.h"
 #include "platform/Storage.h"
 
+namespace {
+constexpr auto kVolume = emu::FactOf("volumes.*", emu::FactType::Map);
+constexpr auto kSmartEnabledNow = emu::FactOf("disk_state.*.smart_enabled", emu::FactType::Boolean);
+}  // namespace
+
 namespace emu {
 
 StorageTrace& StorageTrace::Instance() {
@@ -90,7 +95,7 @@ void RefreshLocked() {
   cache.revision = revision;
   cache.disks.clear();
   cache.byNumber.clear();
-  const json disks = Laptop::Instance().Get("disks");
+  const json disks = Laptop::Instance().Json(FactOf("disks", FactType::List));
   if (disks.is_array()) {
     for (const auto& d : disks) {
       const int number = static_cast<int>(d.contains("number") ? ParseNumber(d["number"]) : -1);
@@ -172,13 +177,13 @@ bool Fault(const json& disk, const char* fault, const char* path) {
 
 bool SmartEnabled(const json& disk) {
   const int number = static_cast<int>(disk.contains("number") ? ParseNumber(disk["number"]) : -1);
-  return Laptop::Instance().GetBool("disk_state." + std::to_string(number) + ".smart_enabled",
-                                    disk.value("smart_enabled", true));
+  const json enabled = Laptop::Instance().Json(kSmartEnabledNow, {std::to_string(number)});
+  return enabled.is_boolean() ? enabled.get<bool>() : disk.value("smart_enabled", true);
 }
 
 void EnableSmart(const json& disk) {
   const int number = static_cast<int>(disk.contains("number") ? ParseNumber(disk["number"]) : -1);
-  Laptop::Instance().Set("disk_state." + std::to_string(number) + ".smart_enabled", true);
+  Laptop::Instance().Put(kSmartEnabledNow, {std::to_string(number)}, true);
 }
 
 bool Fail(DWORD error) {
@@ -577,7 +582,7 @@ HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
   if (text.size() == 6 && text.rfind("\\\\.\\", 0) == 0 && text[5] == ':' &&
       std::isalpha(static_cast<unsigned char>(text[4]))) {
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[4])));
-    if (emu::Laptop::Instance().Get(std::string("volumes.") + letter).is_null()) {
+    if (emu::Laptop::Instance().Json(kVolume, {std::string(1, letter)}).is_null()) {
       delete h;
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
@@ -688,7 +693,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
       case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
         name = "VOLUME_GET_VOLUME_DISK_EXTENTS";
         const nlohmann::json volume =
-            emu::Laptop::Instance().Get(std::string("volumes.") + h.volume);
+            emu::Laptop::Instance().Json(kVolume, {std::string(1, h.volume)});
         std::vector<std::int64_t> disks;
         if (volume.is_object() && volume.contains("disk"))
           disks.push_back(emu::ParseNumber(volume["disk"]));
@@ -756,7 +761,7 @@ DWORD GetDriveTypeW(const std::wstring& rootPath) {
   if (text.size() < 2 || text[1] != ':')
     return 1;  // DRIVE_NO_ROOT_DIR
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  const nlohmann::json volume = emu::Laptop::Instance().Get(std::string("volumes.") + letter);
+  const nlohmann::json volume = emu::Laptop::Instance().Json(kVolume, {std::string(1, letter)});
   if (volume.is_null())
     return 1;
   return static_cast<DWORD>(volume.is_object() && volume.contains("type")
