@@ -6,6 +6,7 @@
 set(EMU_CORE_SOURCES
   core/DeviceTree.cpp
   core/Facts.cpp
+  core/Faults.cpp
   core/Laptop.cpp
   core/Scheduler.cpp
   core/Transcript.cpp

@@ -42,6 +42,7 @@ set(FD_PLUGIN_SOURCES
   DeviceMonitor/TypeReports.cpp
   DeviceMonitor/WifiCheck.cpp
   common/CallbackGate.cpp
+  common/ModuleThread.cpp
   common/RegistryText.cpp
   common/UiThreadCall.cpp
   config/ConfigCipher.cpp

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "emu/Bus.h"
+#include "emu/Faults.h"
 #include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
 #include "emu/Toolkit.h"
@@ -112,6 +113,10 @@ bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) 
 }
 
 bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
+  char msgText[16];
+  std::snprintf(msgText, sizeof msgText, "0x%X", item.dwMsgId);
+  if (emu::InjectedFault("PostIPCMessage", msgText))
+    return false;
   emu::BusMessage message;
   message.dst = item.dwDestClientId;
   message.src = item.dwSrcClientId;

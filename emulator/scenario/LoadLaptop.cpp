@@ -1,6 +1,7 @@
 // A scenario's laptop laid out on the virtual Windows: the facts, then the registry, the C:
 // drive and the state of every part that keeps some between runs.
 #include "emu/EventLogService.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Processes.h"
 #include "emu/StorageTrace.h"
@@ -18,6 +19,7 @@ void LoadLaptop(const nlohmann::json& overrides) {
   constexpr auto kPluginDir = FactOf("host.plugin_dir", FactType::Text);
   auto& laptop = Laptop::Instance();
   laptop.Load(overrides);
+  Faults::Instance().Reset();
   VirtualRegistry::Instance().Load(laptop.Json(FactOf("registry", FactType::Map)));
   EventLogService::Instance().Reset();
   UserInterface::Reset();

@@ -9,6 +9,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Toolkit.h"
 #include "emu/Transcript.h"
@@ -208,7 +209,13 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   std::stable_sort(s.timeline.begin(), s.timeline.end(),
                    [](const TimelineEntry& a, const TimelineEntry& b) { return a.atMs < b.atMs; });
   s.laptop = doc;
-  for (const char* core : {"start_time", "run_for_ms", "timeline", "description"}) {
+  s.faults = doc.value("faults", nlohmann::json());
+  try {
+    Faults::Validate(s.faults);
+  } catch (const std::invalid_argument& e) {
+    throw ScenarioError(name + ": " + e.what());
+  }
+  for (const char* core : {"start_time", "run_for_ms", "timeline", "description", "faults"}) {
     s.laptop.erase(core);
   }
   if (const std::string wrong = CheckFacts(s.laptop); !wrong.empty())

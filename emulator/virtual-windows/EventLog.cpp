@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "emu/EventLogService.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Mailbox.h"
 #include "emu/Scheduler.h"
@@ -162,6 +163,11 @@ namespace platform {
 EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, void* context,
                         EVT_SUBSCRIBE_CALLBACK callback, DWORD flags) {
   constexpr DWORD ERROR_EVT_CHANNEL_NOT_FOUND = 15007;
+  if (const auto error = emu::InjectedFault(
+          "EvtSubscribe", DE::UnicodeToUTF8(channel) + " " + DE::UnicodeToUTF8(query))) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   if (DE::UnicodeToUTF8(channel) != "System") {
     SetLastError(ERROR_EVT_CHANNEL_NOT_FOUND);
     return nullptr;

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "emu/Faults.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/DebugOutput.h"
+#include "platform/LastError.h"
 #include "platform/Module.h"
 
 namespace platform {
@@ -57,6 +59,10 @@ HMODULE GetModuleHandleFromAddress(const void* address) {
 }
 
 HMODULE LoadLibraryExA(const char* moduleName, void*, DWORD) {
+  if (const auto error = emu::InjectedFault("LoadLibraryExA", moduleName ? moduleName : "")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   const std::string path = SharedObjectPath(moduleName);
   void* already = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (already)
@@ -69,6 +75,10 @@ HMODULE LoadLibraryExA(const char* moduleName, void*, DWORD) {
 FARPROC GetProcAddress(HMODULE module, const char* procName) {
   if (!module)
     return nullptr;
+  if (const auto error = emu::InjectedFault("GetProcAddress", procName ? procName : "")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   return reinterpret_cast<FARPROC>(dlsym(module, procName));
 }
 

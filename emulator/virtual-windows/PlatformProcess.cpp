@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "emu/Faults.h"
 #include "emu/OpenHandles.h"
 #include "emu/Processes.h"
 #include "hostapi/StringConv.h"
@@ -112,6 +113,10 @@ bool CreateProcessW(const wchar_t* applicationName, wchar_t* commandLine, bool, 
     return false;
   }
   const std::string line = DE::UnicodeToUTF8(commandLine ? commandLine : applicationName);
+  if (const auto injected = emu::InjectedFault("CreateProcessW", line)) {
+    SetLastError(static_cast<DWORD>(*injected));
+    return false;
+  }
   std::uint32_t error = 0;
   const std::uint32_t pid = emu::ProcessTable::Instance().Start(line, error);
   if (pid == 0) {
@@ -151,8 +156,13 @@ bool TerminateProcess(HANDLE process, DWORD exitCode) {
 
 HANDLE OpenProcess(DWORD, bool, DWORD processId) {
   for (const auto& entry : emu::ProcessTable::Instance().Running()) {
-    if (entry.pid == processId)
-      return Add(ProcessHandle(Handle::Kind::Process, entry.pid, entry.exe));
+    if (entry.pid != processId)
+      continue;
+    if (const auto error = emu::InjectedFault("OpenProcess", entry.exe)) {
+      SetLastError(static_cast<DWORD>(*error));
+      return nullptr;
+    }
+    return Add(ProcessHandle(Handle::Kind::Process, entry.pid, entry.exe));
   }
   SetLastError(ERROR_INVALID_PARAMETER);
   return nullptr;
@@ -165,6 +175,10 @@ HANDLE GetStdInputHandle() {
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
   if (!(flags & TH32CS_SNAPPROCESS)) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (const auto error = emu::InjectedFault("CreateToolhelp32Snapshot")) {
+    SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
   auto snapshot = std::make_unique<Handle>();

@@ -1,6 +1,9 @@
 // Clocks, sleeps, threads and the mutex of the platform seam, on the emulator's scheduler.
 #include <chrono>
 
+#include <system_error>
+
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "platform/Clock.h"
@@ -48,6 +51,9 @@ bool IsModuleStopping() {
 }
 
 bool StartDetachedThread(std::function<void()> body) {
+  // CreateThread failing is the standard library's std::system_error to the caller.
+  if (const auto error = emu::InjectedFault("CreateThread"))
+    throw std::system_error(static_cast<int>(*error), std::system_category(), "CreateThread");
   return emu::Scheduler::Instance().StartThread(std::move(body),
                                                 emu::Scheduler::ThreadKind::Module);
 }

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Processes.h"
 #include "emu/Scheduler.h"
@@ -65,6 +66,10 @@ SC_HANDLE OpenSCManagerW(DWORD) {
 
 SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::wstring& name, DWORD) {
   const std::string text = DE::UnicodeToUTF8(name);
+  if (const auto error = emu::InjectedFault("OpenServiceW", text)) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   if (manager != &managerToken || emu::Laptop::Instance().Json(kService, {text}).is_null()) {
     SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;

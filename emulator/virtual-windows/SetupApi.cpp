@@ -8,6 +8,7 @@
 #include <set>
 
 #include "emu/DeviceTree.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
@@ -174,6 +175,11 @@ bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const 
 }
 
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
+  if (const auto error = emu::InjectedFault(
+          "SetupDiGetClassDevsW", classGuid ? emu::GuidText(*classGuid) : std::string())) {
+    SetLastError(static_cast<DWORD>(*error));
+    return INVALID_HANDLE_VALUE_DEVINFO;
+  }
   if (const auto error = emu::Laptop::Instance().Int(
           emu::FactOf("setup_api.class_devs_error", emu::FactType::Integer))) {
     SetLastError(static_cast<DWORD>(error));

@@ -1,6 +1,7 @@
 // Windows, messages and the jobs of the toolkit's main queue on one user-interface thread, and
 // the device notifications of its windows.
 #include "emu/UserInterface.h"
+#include "emu/Faults.h"
 
 #include <cstdio>
 #include <cstring>
@@ -190,6 +191,10 @@ ATOM RegisterClassExW(const WNDCLASSEXW& windowClass) {
     return 0;
   }
   const std::wstring name = windowClass.lpszClassName;
+  if (const auto error = emu::InjectedFault("RegisterClassExW", emu::Utf8(name))) {
+    SetLastError(static_cast<DWORD>(*error));
+    return 0;
+  }
   {
     std::lock_guard lock(Tables().mu);
     auto key = std::make_pair(windowClass.hInstance, name);
@@ -214,6 +219,11 @@ HWND CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* win
   constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
   HWND window = nullptr;
   emu::Window w;
+  if (const auto error =
+          emu::InjectedFault("CreateWindowExW", className ? emu::Utf8(className) : "")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   {
     std::lock_guard lock(Tables().mu);
     auto it = className ? Tables().classes.find({instance, className}) : Tables().classes.end();
@@ -348,6 +358,11 @@ HDEVNOTIFY RegisterDeviceNotificationW(HWND recipient, const void* filter, DWORD
   if (!filter || flags != DEVICE_NOTIFY_WINDOW_HANDLE || header.dbcc_size < sizeof header ||
       header.dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE) {
     SetLastError(::ERROR_INVALID_DATA);
+    return nullptr;
+  }
+  if (const auto error = emu::InjectedFault("RegisterDeviceNotificationW",
+                                            emu::Utf8(StringFromGUID2(header.dbcc_classguid)))) {
+    SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
   HDEVNOTIFY handle = nullptr;

@@ -1,5 +1,6 @@
 // The display audio check: its triggers, the check thread and the repair.
 #include "DeviceMonitor/AudioDeviceMoudle.h"
+#include "common/ModuleThread.h"
 
 #include <cstdlib>
 #include <string>
@@ -85,7 +86,7 @@ void StartDisplayAudioCheck() {
   auto& state = detector::DisplayAudio();
   if (state.busy.exchange(true))
     return;
-  const bool started = platform::StartDetachedThread([] {
+  const bool started = START_MODULE_THREAD([] {
     RunCheck();
     detector::DisplayAudio().busy = false;
   });

@@ -6,6 +6,7 @@
 #include "DeviceMonitor/DetectorState.h"
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/ReportValues.h"
+#include "common/ModuleThread.h"
 #include "hostapi/HardwareSdk.h"
 #include "hostapi/ProductAdapt.h"
 #include "hostapi/StringConv.h"
@@ -49,7 +50,7 @@ void DeviceDriverErrorDetectEx::StartBtCheck() {
   if (detector::Bluetooth().checkRunning.exchange(true))
     return;
   PostRealtekBtRemovedNotice(&transient);
-  const bool started = platform::StartDetachedThread([] {
+  const bool started = START_MODULE_THREAD([] {
     CMsgEvent checkTransient;
     CheckBluetooth();
   });

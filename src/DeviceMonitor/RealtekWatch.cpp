@@ -8,6 +8,7 @@
 #include "DeviceMonitor/DynamicDll.h"
 #include "common/CallbackGate.h"
 #include "common/Log.h"
+#include "common/ModuleThread.h"
 #include "config/FuncSwitchConfig.h"
 #include "hostapi/HardwareSdk.h"
 #include "ipc/DispatcherState.h"
@@ -95,7 +96,7 @@ void OnRealtekUsbError(int code) {
     return;
   if (detector::Realtek().repairRunning.exchange(true))
     return;
-  const bool started = platform::StartDetachedThread([] {
+  const bool started = START_MODULE_THREAD([] {
     {
       CMsgEvent transient;
       DeviceDriverErrorDetectEx::DealRealtekUsbError(&transient);

@@ -6,6 +6,7 @@
 #include "DeviceMonitor/DeviceDriverErrorDetectEx.h"
 #include "DeviceMonitor/ReportValues.h"
 #include "DeviceMonitor/SystemEnvironment.h"
+#include "common/ModuleThread.h"
 #include "hostapi/HardwareSdk.h"
 #include "hostapi/StringConv.h"
 #include "ipc/DispatcherState.h"
@@ -46,7 +47,7 @@ void DeviceDriverErrorDetectEx::StartWifiCheck() {
   auto& state = detector::Wifi();
   if (state.checkRunning.exchange(true))
     return;
-  const bool launched = platform::StartDetachedThread([] {
+  const bool launched = START_MODULE_THREAD([] {
     CMsgEvent transient;
     auto& state = detector::Wifi();
     const std::uint64_t started = platform::GetSystemTimeMs();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/Log.h"
+#include "common/ModuleThread.h"
 #include "common/RegistryText.h"
 #include "hostapi/HardwareSdk.h"
 #include "hostapi/SystemSdk.h"
@@ -29,7 +30,7 @@ constexpr std::int32_t kServiceNameMaxBytes = 520;
 // posts what it answers through the singleton.
 template <class Body>
 void StartWorker(const reply::Address& to, Body body) {
-  platform::StartDetachedThread([to, body] {
+  START_MODULE_THREAD([to, body] {
     CMsgEvent transient;
     body(CMsgEvent::GetInstance(), to);
   });
@@ -138,7 +139,7 @@ void CMsgEvent::OnRecvSetDeviceDisableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
   if (!reply::DeviceTypeOf(item, type))
     return;
   const reply::Address to = reply::AddressOf(item);
-  platform::StartDetachedThread([to, type] {
+  START_MODULE_THREAD([to, type] {
     const bool ok = devices::SetDevicesState(type, false);
     if (!ok)
       LOG_ERROR("disable result: " + std::to_string(static_cast<int>(ok)));

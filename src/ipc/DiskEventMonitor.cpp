@@ -1,4 +1,5 @@
 #include "ipc/DiskEventMonitor.h"
+#include "common/ModuleThread.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -54,7 +55,7 @@ void Start() {
   }
   // The subscription may already deliver: publish the handle after the counts exist.
   dispatcher::GetState().diskEventSubscription = handle;
-  platform::StartDetachedThread([] {
+  START_MODULE_THREAD([] {
     while (dispatcher::GetState().diskMonitoring) {
       CMsgEvent::GetInstance()->ReportSmartInfoDetail(true);
       if (!platform::Sleep(kReportIntervalMs))

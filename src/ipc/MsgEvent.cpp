@@ -1,4 +1,5 @@
 #include "ipc/MsgEvent.h"
+#include "common/ModuleThread.h"
 
 #include <map>
 #include <mutex>
@@ -68,9 +69,9 @@ bool CMsgEvent::Register() {
   SubscribeIPCMessage(kBroadcastGroup, 0);
   SetDefaultMsgHandler(&CMsgEvent::OnRecvBroadcastMsg);
 
-  platform::StartDetachedThread(&jobs::RunStartupJobs);
-  platform::StartDetachedThread(&jobs::RunDelayedDiskMonitor);
-  platform::StartDetachedThread(&jobs::RunBthUsbSubscription);
+  START_MODULE_THREAD(&jobs::RunStartupJobs);
+  START_MODULE_THREAD(&jobs::RunDelayedDiskMonitor);
+  START_MODULE_THREAD(&jobs::RunBthUsbSubscription);
   return true;
 }
 

@@ -1,4 +1,5 @@
 #include "plugin/FaultDetectPlugin.h"
+#include "common/ModuleThread.h"
 
 #include "common/CallbackGate.h"
 #include "common/Log.h"
@@ -32,7 +33,7 @@ bool CFaultDetectPlugin::Init() {
   dispatcher->Register();
   if (!CVexSoftShelf::GetInstance().IsSupportProperty("OrbLoginGuide", "china"))
     return true;
-  platform::StartDetachedThread([this] { StartupFixCheck(this); });
+  START_MODULE_THREAD([this] { StartupFixCheck(this); });
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/CallbackGate.h"
+#include "common/ModuleThread.h"
 #include "hostapi/DataReport.h"
 #include "platform/Sleep.h"
 #include "platform/Thread.h"
@@ -57,7 +58,7 @@ void FixpRemindRestartManager::OnDelayChosen(int index) {
 void FixpRemindRestartManager::ScheduleRepopup(std::uint32_t milliseconds) {
   // The delay is one of the module's threads: a stop ends its wait, and the prompt is not
   // popped up again by a plug-in that is going away.
-  platform::StartDetachedThread([this, milliseconds] {
+  START_MODULE_THREAD([this, milliseconds] {
     if (!platform::Sleep(milliseconds))
       return;
     gate::DispatchToUi([this] { PostPoPupMsgToMC(); });

@@ -8,16 +8,6 @@
 
 namespace {
 
-std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const std::string& kind,
-                                  const std::string& key, const emu::Line& value) {
-  std::vector<std::int64_t> out;
-  for (const auto& line : OfKind(run, kind)) {
-    if (line.contains(key) && line[key] == value)
-      out.push_back(line["t_ms"]);
-  }
-  return out;
-}
-
 // A text field of the lines of a kind whose key has the value; path "fields/0" reaches into
 // the numbered fields.
 std::vector<std::string> TextsOf(const fdhost::RunResult& run, const std::string& kind,

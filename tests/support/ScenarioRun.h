@@ -24,6 +24,17 @@ inline std::vector<emu::Line> OfKind(const fdhost::RunResult& run, const std::st
   return out;
 }
 
+// The times of the lines of a kind whose key has the value.
+inline std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const std::string& kind,
+                                         const std::string& key, const emu::Line& value) {
+  std::vector<std::int64_t> out;
+  for (const auto& line : OfKind(run, kind)) {
+    if (line.contains(key) && line[key] == value)
+      out.push_back(line["t_ms"]);
+  }
+  return out;
+}
+
 // A request entry for a timeline.
 inline std::string Request(std::int64_t atMs, const std::string& msg, const std::string& payloadHex,
                            const std::string& src = "0x10000",

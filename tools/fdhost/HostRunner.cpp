@@ -1,6 +1,7 @@
 #include "fdhost/HostRunner.h"
 
 #include "emu/EventLogService.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/OpenHandles.h"
 #include "emu/Processes.h"
@@ -88,6 +89,7 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
   sched.Reset(options.clock, options.mode);
   emu::Transcript::Instance().Clear();
   emu::LoadLaptop(scenario.laptop);
+  emu::Faults::Instance().Load(scenario.faults);
   InstallConfigFile();
   emu::Laptop::Instance().SetStartEpochMs(scenario.startEpochMs);
 
@@ -127,6 +129,7 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
   CheckAfterUnload();
   sched.ReleaseCurrentThread();
   result.transcript = emu::Transcript::Instance().Lines();
+  result.seamCalls = emu::Faults::Instance().Counts();
   return result;
 }
 

@@ -3,6 +3,7 @@
 // libraries, creates the plug-in object by class id, calls Init, plays the scenario's
 // timeline on the clock, calls Uninit, unloads, and returns the transcript.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct RunResult {
   bool ok = false;    // the plug-in was loaded, created and initialised
   std::string error;  // why not
   std::vector<emu::Line> transcript;
+  std::map<std::string, std::int64_t> seamCalls;  // how often each call that can fail was made
 };
 
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options);

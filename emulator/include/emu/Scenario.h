@@ -27,6 +27,7 @@ struct Scenario {
   std::int64_t startEpochMs = 0;
   std::int64_t runForMs = 0;
   nlohmann::json laptop;  // every key but the core ones, merged over the laptop defaults
+  nlohmann::json faults;  // the failures to inject at the seams (emu/Faults.h)
   std::vector<TimelineEntry> timeline;  // sorted by time, stable
 };
 

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "emu/DiskImages.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/StorageTrace.h"
 #include "emu/Transcript.h"
@@ -576,6 +577,10 @@ namespace platform {
 
 HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
   const std::string text = DE::UnicodeToUTF8(path);
+  if (const auto error = emu::InjectedFault("CreateFileW", text)) {
+    SetLastError(static_cast<DWORD>(*error));
+    return INVALID_HANDLE_VALUE;
+  }
   auto* h = new emu::DeviceHandle{false, -1, ""};
   int number = -1;
   char tail = 0;
@@ -619,6 +624,10 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
       return emu::Fail(ERROR_INVALID_HANDLE);
     h = *p;
   }
+  char codeText[16];
+  std::snprintf(codeText, sizeof codeText, "0x%08X", static_cast<unsigned>(code));
+  if (const auto error = emu::InjectedFault("DeviceIoControl", codeText))
+    return emu::Fail(static_cast<DWORD>(*error));
   const auto* input = static_cast<const std::uint8_t*>(in);
   auto* output = static_cast<std::uint8_t*>(out);
   DWORD got = 0;

@@ -1,0 +1,21 @@
+#include "common/ModuleThread.h"
+
+#include <system_error>
+
+#include "common/Log.h"
+#include "platform/Thread.h"
+
+namespace fdthread {
+
+bool Start(std::function<void()> body, const char* file, int line, const char* prettyFunction) {
+  try {
+    return platform::StartDetachedThread(std::move(body));
+  } catch (const std::system_error& e) {
+    fdlog::Write(log4cplus::ERROR_LOG_LEVEL,
+                 "thread creation failed: " + std::to_string(e.code().value()), file, line,
+                 prettyFunction);
+    return false;
+  }
+}
+
+}  // namespace fdthread

@@ -1,0 +1,143 @@
+// Failures injected at single seam calls, grouped by seam: each shows the outcome the plug-in
+// gives for that failure (a log line, a registration that does not happen, a job that does
+// not run), with the injected failure itself in the transcript.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "ScenarioRun.h"
+#include "emu/Faults.h"
+
+namespace {
+
+// A shipped scenario with faults added.
+fdhost::RunResult RunWithFaults(const std::string& file, const std::string& faults) {
+  std::ifstream in(std::string(FD_SCENARIO_DIR) + "/" + file);
+  std::stringstream text;
+  text << in.rdbuf();
+  auto doc = nlohmann::json::parse(text.str());
+  doc["faults"] = nlohmann::json::parse(faults);
+  return RunJson(doc.dump());
+}
+
+std::vector<std::string> Ops(const fdhost::RunResult& run, const std::string& kind,
+                             const std::string& op) {
+  std::vector<std::string> out;
+  for (const auto& line : OfKind(run, kind)) {
+    if (line.value("op", "") == op)
+      out.push_back(line.value("class_guid", line.value("class", "")));
+  }
+  return out;
+}
+
+bool Logged(const fdhost::RunResult& run, const std::string& text, const std::string& function) {
+  for (const auto& line : OfKind(run, "log")) {
+    if (line["text"] == text && line["function"] == function && line["level"] == 40000)
+      return true;
+  }
+  return false;
+}
+
+void ExpectCleanEnd(const fdhost::RunResult& run) {
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty()) << OfKind(run, "fault")[0].dump();
+  EXPECT_EQ(run.transcript.back()["kind"], "host");
+}
+
+TEST(FaultsAtWindows, NoNotificationWindowMeansNoDeviceWatch) {
+  const auto run =
+      RunWithFaults("bluetooth-arrival-realtek.json", R"([{"call": "CreateWindowExW", "nth": 1}])");
+  ExpectCleanEnd(run);
+  ASSERT_EQ(OfKind(run, "fault_injected").size(), 1u);
+  EXPECT_EQ(OfKind(run, "fault_injected")[0]["argument"], "VirtualWnd_DeviceChanged");
+  // Every registration goes to a null window and fails: no notification, so the radio's
+  // arrivals reach no window and the follow-up notice 0x380007 is never posted.
+  EXPECT_TRUE(Ops(run, "window", "register_notification").empty());
+  EXPECT_EQ(TimesOf(run, "window", "windows", 0), (std::vector<std::int64_t>{50000, 80000}));
+  EXPECT_TRUE(TimesOf(run, "ipc", "msg", 0x380007).empty());
+}
+
+TEST(FaultsAtWindows, OneClassWithoutNotificationLeavesTheOthers) {
+  const auto run = RunWithFaults(
+      "bluetooth-arrival-realtek.json",
+      R"([{"call": "RegisterDeviceNotificationW", "argument": "{0850302A", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  const auto registered = Ops(run, "window", "register_notification");
+  EXPECT_EQ(registered, (std::vector<std::string>{"{CAC88484-7515-4C03-82E6-71A87ABAC361}",
+                                                  "{E6F07B5F-EE97-4A90-B076-33F57BF4EAA7}"}));
+  // The Bluetooth class is unwatched: its arrivals reach no window.
+  EXPECT_EQ(TimesOf(run, "window", "windows", 0), (std::vector<std::int64_t>{50000, 80000}));
+  EXPECT_TRUE(TimesOf(run, "ipc", "msg", 0x380007).empty());
+  EXPECT_EQ(Ops(run, "window", "unregister_notification").size(), 2u);
+}
+
+TEST(FaultsAtTheBus, FailedPostsOfThePromptAreLogged) {
+  const auto run = RunWithFaults("fix-remind-repair-restart.json",
+                                 R"([{"call": "PostIPCMessage", "argument": "0x40003", "nth": 1},
+                                     {"call": "PostIPCMessage", "argument": "0xF0006",
+                                      "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_TRUE(Logged(run, "bResult=0", "FixpRemindRestartManager::PostPoPupMsgToMC"));
+  // The prompt was never shown, so nobody could ask for the restart.
+  EXPECT_TRUE(TimesOf(run, "ipc", "dst", 0x40000).empty());
+  EXPECT_TRUE(TimesOf(run, "ipc", "dst", 0x30000).empty());
+}
+
+TEST(FaultsAtTheBus, AFailedRestartRequestIsLogged) {
+  const auto run =
+      RunWithFaults("fix-remind-repair-restart.json",
+                    R"([{"call": "PostIPCMessage", "argument": "0xF0006", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_TRUE(Logged(run, "RestartMsg msg send failed", "FixpRemindRestartManager::RestartNow"));
+  EXPECT_EQ(TimesOf(run, "report", "event", "608005013"), std::vector<std::int64_t>{120000});
+}
+
+TEST(FaultsAtModules, AVendorLibraryWithoutItsWatchEntry) {
+  const auto run = RunWithFaults(
+      "bluetooth-arrival-realtek.json",
+      R"([{"call": "GetProcAddress", "argument": "RTKStartWatchUsbErr", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_TRUE(Logged(run, "fail load dll", "DynamicDll::RtkBtStartWatchUsbErrFunc"));
+  EXPECT_TRUE(Logged(run, "regist fail", "DeviceDriverErrorDetectEx::RegistRealtekCallBack"));
+}
+
+TEST(FaultsAtThreads, AThreadThatCannotBeCreatedIsLoggedNotThrown) {
+  const auto run = RunWithFaults("demo-laptop-day.json", R"([{"call": "CreateThread", "nth": 1}])");
+  ExpectCleanEnd(run);
+  const auto logs = OfKind(run, "log");
+  ASSERT_FALSE(logs.empty());
+  EXPECT_EQ(logs[0]["text"], "thread creation failed: 8");
+  EXPECT_EQ(logs[0]["function"], "CMsgEvent::Register");
+  // The start-up jobs never ran: no Wi-Fi report, though the card has problem code 10.
+  EXPECT_TRUE(TimesOf(run, "report", "event", "608001011").empty());
+}
+
+TEST(FaultsAtProcesses, TheSetupWatchGoesOnWithoutAHandle) {
+  const auto run =
+      RunWithFaults("wifi-repair-request-reinstall.json",
+                    R"([{"call": "OpenProcess", "argument": "setup.exe", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_FALSE(OfKind(run, "fault_injected").empty());
+  EXPECT_TRUE(emu::Faults::Instance().Counts().count("OpenProcess"));
+}
+
+TEST(FaultRules, MalformedRulesAreRefused) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"({"faults": {}})", "\"faults\" is a list"},
+      {R"({"faults": [{"call": "RegOpenKey", "nth": 1}]})", "not a call that can fail"},
+      {R"({"faults": [{"call": "RegOpenKeyExW"}]})", "give \"nth\" or \"from_ms\""},
+      {R"({"faults": [{"call": "RegOpenKeyExW", "nth": 0}]})", "counts from 1"},
+      {R"({"faults": [{"call": "RegOpenKeyExW", "nth": 1, "eror": 5}]})", "\"eror\" is not"},
+  };
+  for (const auto& [json, named] : cases) {
+    try {
+      emu::ParseScenario(json, "s.json");
+      ADD_FAILURE() << json;
+    } catch (const emu::ScenarioError& e) {
+      EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace
