@@ -6,6 +6,7 @@
 #   ./run.sh bench                build optimised, then run the benchmarks
 #   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
 #   ./run.sh sweep                unload every scenario at every point, serial and parallel
+#   ./run.sh faults               fail every seam call of every scenario, each number up to 25
 #   ./run.sh qemu                 fddisk against smartctl on real kernel drivers in a qemu guest
 #   ./run.sh windows              the Windows build (mingw-w64), its tests and a smoke run under wine
 #   ./run.sh build                set-up and build only
@@ -143,6 +144,10 @@ case "$cmd" in
   windows) windows ;;
   qemu) qemu_check build-release -DCMAKE_BUILD_TYPE=Release ;;
   fuzz) fuzz "${1:-60}" ;;
+  faults)
+    build build-asan Debug -DFD_SANITIZE=address,undefined
+    FD_FAULT_SWEEP=all ./build-asan/bin/fd_scenario_tests --gtest_filter='FaultSweep.*'
+    ;;
   sweep)
     build build-asan Debug -DFD_SANITIZE=address,undefined
     FD_UNLOAD_SWEEP=all ./build-asan/bin/fd_scenario_tests --gtest_filter='UnloadSweep.*'
