@@ -70,9 +70,15 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
     static const char* const interfaces[] = {"bluetooth", "network", "usb", "monitor"};
     const std::string event = body.value("event", "");
     const std::string iface = body.value("interface", "");
-    if (event != "arrival" && event != "removal") {
-      throw ScenarioError(where + ": \"event\" is \"arrival\" or \"removal\"");
+    RequireNumber(body, "wparam", false, where);
+    RequireNumber(body, "header_type", false, where);
+    if (event != "arrival" && event != "removal" && !body.contains("wparam")) {
+      throw ScenarioError(where + ": \"event\" is \"arrival\" or \"removal\" (or give \"wparam\")");
     }
+    // Headers of other types, and DBT_DEVNODES_CHANGED, go to every window: no class.
+    const bool interfaceHeader =
+        (!body.contains("header_type") || ParseNumber(body["header_type"]) == 5) &&
+        !(body.contains("wparam") && ParseNumber(body["wparam"]) == 7);
     if (body.contains("monitor")) {
       const auto& monitor = body["monitor"];
       if (!monitor.is_object())
@@ -89,8 +95,8 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
       } catch (const std::invalid_argument& e) {
         throw ScenarioError(where + ": class_guid: " + e.what());
       }
-    } else if (std::find(std::begin(interfaces), std::end(interfaces), iface) ==
-               std::end(interfaces)) {
+    } else if (interfaceHeader && std::find(std::begin(interfaces), std::end(interfaces), iface) ==
+                                      std::end(interfaces)) {
       throw ScenarioError(where +
                           ": \"interface\" is bluetooth, network, usb or monitor (or give "
                           "\"class_guid\")");

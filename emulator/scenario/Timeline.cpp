@@ -99,8 +99,16 @@ void BroadcastDeviceEvent(const nlohmann::json& body) {
     }
   }
   const std::wstring wide = platform::Utf8ToWide(path);
-  UserInterface::BroadcastDeviceChange(body.value("event", "") == "arrival", ParseGuid(guid),
-                                       platform::WideToUtf16(wide));
+  const platform::WPARAM wParam =
+      body.contains("wparam") ? static_cast<platform::WPARAM>(ParseNumber(body["wparam"]))
+      : body.value("event", "") == "arrival" ? platform::DBT_DEVICEARRIVAL
+                                             : platform::DBT_DEVICEREMOVECOMPLETE;
+  const auto headerType = static_cast<std::uint32_t>(body.contains("header_type")
+                                                         ? ParseNumber(body["header_type"])
+                                                         : platform::DBT_DEVTYP_DEVICEINTERFACE);
+  UserInterface::SendDeviceChange(wParam, headerType,
+                                  guid.empty() ? platform::Guid{} : ParseGuid(guid),
+                                  platform::WideToUtf16(wide));
 }
 
 }  // namespace

@@ -107,37 +107,70 @@ Mailbox<UiItem>& Thread() {
 
 std::size_t UserInterface::BroadcastDeviceChange(bool arrival, const Guid& classGuid,
                                                  const std::u16string& interfacePath) {
+  return SendDeviceChange(arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                          DBT_DEVTYP_DEVICEINTERFACE, classGuid, interfacePath);
+}
+
+std::size_t UserInterface::SendDeviceChange(WPARAM wParam, std::uint32_t headerType,
+                                            const Guid& classGuid,
+                                            const std::u16string& interfacePath) {
+  constexpr WPARAM DBT_DEVNODES_CHANGED = 0x0007;
+  constexpr std::size_t kHeaderSize = 12;  // DEV_BROADCAST_HDR: size, device type, reserved
+  constexpr std::size_t kVolumeSize = 18;  // DEV_BROADCAST_VOLUME: the header, mask, flags
+  const bool toClass = wParam != DBT_DEVNODES_CHANGED && headerType == DBT_DEVTYP_DEVICEINTERFACE;
   std::vector<HWND> targets;
   {
     std::lock_guard lock(Tables().mu);
-    for (const auto& [handle, n] : Tables().notifications) {
-      if (n.classGuid == classGuid && Tables().windows.count(n.window))
-        targets.push_back(n.window);
+    if (toClass) {
+      for (const auto& [handle, n] : Tables().notifications) {
+        if (n.classGuid == classGuid && Tables().windows.count(n.window))
+          targets.push_back(n.window);
+      }
+    } else {
+      for (const auto& [handle, window] : Tables().windows)
+        targets.push_back(handle);
     }
   }
   for (HWND window : targets) {
-    // The header with the name after it, as the broadcast carries it.
-    auto payload = std::make_shared<std::vector<std::uint8_t>>(
-        offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
-        (interfacePath.size() + 1) * sizeof(char16_t));
-    DEV_BROADCAST_DEVICEINTERFACE_W header{};
-    header.dbcc_size = static_cast<DWORD>(payload->size());
-    header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    header.dbcc_classguid = classGuid;
-    std::memcpy(payload->data(), &header, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name));
-    std::memcpy(payload->data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name),
-                interfacePath.c_str(), (interfacePath.size() + 1) * sizeof(char16_t));
+    std::shared_ptr<std::vector<std::uint8_t>> payload;
+    if (toClass) {
+      // The header with the name after it, as the broadcast carries it.
+      payload = std::make_shared<std::vector<std::uint8_t>>(
+          offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
+          (interfacePath.size() + 1) * sizeof(char16_t));
+      DEV_BROADCAST_DEVICEINTERFACE_W header{};
+      header.dbcc_size = static_cast<DWORD>(payload->size());
+      header.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+      header.dbcc_classguid = classGuid;
+      std::memcpy(payload->data(), &header, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name));
+      std::memcpy(payload->data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name),
+                  interfacePath.c_str(), (interfacePath.size() + 1) * sizeof(char16_t));
+    } else if (wParam != DBT_DEVNODES_CHANGED) {
+      // Another kind of header: its size and type, the rest zero (a volume's unit mask too).
+      const std::size_t size = headerType == 2 ? kVolumeSize : kHeaderSize;
+      payload = std::make_shared<std::vector<std::uint8_t>>(size);
+      const DWORD fields[2] = {static_cast<DWORD>(size), headerType};
+      std::memcpy(payload->data(), fields, sizeof fields);
+    }
     UiItem item;
     item.window = window;
     item.message = WM_DEVICECHANGE;
-    item.wParam = arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
-    item.lParam = reinterpret_cast<LPARAM>(payload->data());
+    item.wParam = wParam;
+    item.lParam = payload ? reinterpret_cast<LPARAM>(payload->data()) : 0;
     item.payload = payload;
     Thread().Push(std::move(item));
   }
-  Note("device_change", {{"event", arrival ? "arrival" : "removal"},
-                         {"class_guid", Utf8(StringFromGUID2(classGuid))},
-                         {"windows", targets.size()}});
+  Line line;
+  if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)
+    line["event"] = wParam == DBT_DEVICEARRIVAL ? "arrival" : "removal";
+  else
+    line["wparam"] = wParam;
+  if (toClass)
+    line["class_guid"] = Utf8(StringFromGUID2(classGuid));
+  else if (wParam != DBT_DEVNODES_CHANGED)
+    line["header_type"] = headerType;
+  line["windows"] = targets.size();
+  Note("device_change", std::move(line));
   return targets.size();
 }
 

@@ -3,6 +3,7 @@
 // not run), with the injected failure itself in the transcript.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -120,6 +121,44 @@ TEST(FaultsAtProcesses, TheSetupWatchGoesOnWithoutAHandle) {
   ExpectCleanEnd(run);
   EXPECT_FALSE(OfKind(run, "fault_injected").empty());
   EXPECT_TRUE(emu::Faults::Instance().Counts().count("OpenProcess"));
+}
+
+// The transcript without the lines a test adds on purpose.
+std::vector<std::string> Without(const fdhost::RunResult& run,
+                                 const std::vector<std::string>& kinds) {
+  std::vector<std::string> out;
+  for (const auto& line : run.transcript) {
+    if (std::find(kinds.begin(), kinds.end(), line["kind"]) == kinds.end())
+      out.push_back(line.dump());
+  }
+  return out;
+}
+
+// Windows sends WM_DEVICECHANGE for more than interface arrivals and removals: queries,
+// volumes and ports, and "the device tree changed" without a header. The plug-in's window
+// handles none of them.
+TEST(OtherDeviceChanges, AreIgnored) {
+  const std::string laptop = R"("realtek": {"installed": "windows"}, "run_for_ms": 30000)";
+  const auto plain = RunJson("{" + laptop + "}");
+  const auto noisy = RunJson("{" + laptop + R"(, "timeline": [
+      {"at_ms": 1000, "device_event": {"wparam": "0x8001", "interface": "bluetooth"}},
+      {"at_ms": 2000, "device_event": {"wparam": "0x8000", "header_type": 2}},
+      {"at_ms": 3000, "device_event": {"event": "removal", "header_type": 3}},
+      {"at_ms": 4000, "device_event": {"wparam": 7}},
+      {"at_ms": 5000, "device_event": {"wparam": "0x8006", "interface": "network"}}]})");
+  ExpectCleanEnd(noisy);
+  const auto changes = OfKind(noisy, "window");
+  std::vector<emu::Line> delivered;
+  for (const auto& line : changes) {
+    if (line["op"] == "device_change")
+      delivered.push_back(line);
+  }
+  ASSERT_EQ(delivered.size(), 5u);
+  EXPECT_EQ(delivered[0]["windows"], 1);  // the Bluetooth class's registration
+  EXPECT_EQ(delivered[1]["header_type"], 2);
+  EXPECT_EQ(delivered[1]["windows"], 1);  // every window: the one hidden window
+  EXPECT_FALSE(delivered[3].contains("header_type"));
+  EXPECT_EQ(Without(noisy, {"input", "window"}), Without(plain, {"input", "window"}));
 }
 
 TEST(FaultRules, MalformedRulesAreRefused) {

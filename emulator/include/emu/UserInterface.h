@@ -18,6 +18,13 @@ class UserInterface {
   // registered for the class. Returns how many windows it goes to.
   static std::size_t BroadcastDeviceChange(bool arrival, const platform::Guid& classGuid,
                                            const std::u16string& interfacePath);
+  // Any WM_DEVICECHANGE: with a device-interface header (type 5) it goes to the windows
+  // registered for the class, as above; any other header type (a volume, a port, a handle)
+  // and DBT_DEVNODES_CHANGED (no header at all) go to every window, as Windows broadcasts
+  // them to all top-level windows.
+  static std::size_t SendDeviceChange(platform::WPARAM wParam, std::uint32_t headerType,
+                                      const platform::Guid& classGuid,
+                                      const std::u16string& interfacePath);
   // What is still open: windows ("class \"title\"") and device notifications (class GUIDs).
   static std::vector<std::string> OpenWindows();
   static std::vector<std::string> OpenNotifications();
