@@ -27,6 +27,10 @@ Requester& Timeline::RequesterFor(std::uint32_t clientId) {
   return *slot;
 }
 
+void Timeline::OnFactsChanged(std::string prefix, std::function<void()> hook) {
+  factHooks_.emplace_back(std::move(prefix), std::move(hook));
+}
+
 std::size_t Timeline::RepliesTo(std::uint32_t clientId) const {
   auto it = requesters_.find(clientId);
   return it == requesters_.end() ? 0 : it->second->Answers();
@@ -134,6 +138,12 @@ void Timeline::Apply(const TimelineEntry& entry) {
     Transcript::Instance().Write("input", input);
     for (auto& [path, value] : entry.body.items())
       Laptop::Instance().Set(path, value);
+    for (const auto& [prefix, hook] : factHooks_) {
+      const auto& paths = entry.body.items();
+      if (std::any_of(paths.begin(), paths.end(),
+                      [&prefix](const auto& item) { return item.key().rfind(prefix, 0) == 0; }))
+        hook();
+    }
   } else if (entry.kind == "event_log") {
     Transcript::Instance().Write("input", input);
     const auto record = RecordOf(entry.body, Laptop::Instance().StartEpochMs() + entry.atMs);

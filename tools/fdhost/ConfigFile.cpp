@@ -48,12 +48,21 @@ void InstallConfigFile() {
     stored = config::SealConfigText(laptop.Text(kXml));
   } else if (const auto sections = laptop.Json(kSections); sections.is_object()) {
     stored = config::SealConfigText(ConfigXml(sections));
-  } else {
-    return;
   }
-  const std::string folder =
-      emu::VirtualDrive::Folder(laptop.Text(emu::FactOf("host.executable", emu::FactType::Text)));
-  emu::VirtualDrive::Instance().WriteFile(folder + "\\config\\DeviceFuncSwitchConf.xml", stored);
+  constexpr char kRelative[] = "\\config\\DeviceFuncSwitchConf.xml";
+  const std::string hostPath =
+      emu::VirtualDrive::Folder(laptop.Text(emu::FactOf("host.executable", emu::FactType::Text))) +
+      kRelative;
+  const std::string pluginPath =
+      laptop.Text(emu::FactOf("host.plugin_dir", emu::FactType::Text)) + kRelative;
+  const bool besidePlugin =
+      laptop.Text(emu::FactOf("config_folder", emu::FactType::Text)) == "plugin_dir";
+  // A file laid earlier in the run goes first: the facts say where it lies now, if anywhere.
+  auto& drive = emu::VirtualDrive::Instance();
+  drive.Remove(hostPath);
+  drive.Remove(pluginPath);
+  if (!stored.empty())
+    drive.WriteFile(besidePlugin ? pluginPath : hostPath, stored);
 }
 
 }  // namespace fdhost

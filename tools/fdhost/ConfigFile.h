@@ -11,7 +11,8 @@ namespace fdhost {
 // The XML text of {"section": {"key": "value"}} under a "config" element.
 std::string ConfigXml(const nlohmann::json& sections);
 
-// Writes the file beside the host executable; nothing when the laptop has no configuration.
+// Writes the file where "config_folder" says (beside the host executable by default), after
+// removing one laid before; nothing more when the laptop has no configuration.
 void InstallConfigFile();
 
 }  // namespace fdhost

@@ -103,6 +103,7 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
   if (object) {
     {
       emu::Timeline timeline;
+      timeline.OnFactsChanged("config", InstallConfigFile);
       auto* vexPlugin = static_cast<IVexPlugin*>(object);
       const bool initOk = vexPlugin->Init();
       NoteHost("init", {{"result", initOk}});

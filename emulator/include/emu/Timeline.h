@@ -2,8 +2,12 @@
 // Plays timeline entries into the virtual laptop: requests and broadcasts onto the bus,
 // fact changes into the laptop. Each input is written to the transcript as an input line.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "emu/Bus.h"
 #include "emu/Scenario.h"
@@ -23,6 +27,10 @@ class Timeline {
 
   void Apply(const TimelineEntry& entry);
 
+  // Called after a "set" input that changed a fact whose path starts with the prefix (the
+  // host's runner lays the configuration file anew when "config" facts change).
+  void OnFactsChanged(std::string prefix, std::function<void()> hook);
+
   // Replies that reached a requester (client id) so far.
   std::size_t RepliesTo(std::uint32_t clientId) const;
 
@@ -30,6 +38,7 @@ class Timeline {
   Requester& RequesterFor(std::uint32_t clientId);
   std::map<std::uint32_t, std::unique_ptr<Requester>> requesters_;
   std::unique_ptr<BusEndpoint> popupClient_;  // the host's pop-up client 0x40000
+  std::vector<std::pair<std::string, std::function<void()>>> factHooks_;
 };
 
 }  // namespace emu
