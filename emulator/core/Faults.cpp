@@ -64,6 +64,16 @@ const std::vector<FaultPoint>& FaultPoints() {
   return points;
 }
 
+std::string FaultTableMarkdown() {
+  std::string out = "| call | argument | default error | how it fails |\n|---|---|---|---|\n";
+  for (const auto& point : FaultPoints()) {
+    out += "| `" + std::string(point.call) + "` | " + std::string(point.argument) + " | " +
+           (point.call == "PostIPCMessage" ? std::string() : std::to_string(point.defaultError)) +
+           " | " + std::string(point.failure) + " |\n";
+  }
+  return out;
+}
+
 Faults& Faults::Instance() {
   static Faults* faults = new Faults();
   return *faults;

@@ -94,6 +94,66 @@ TEST(FaultsAtTheBus, AFailedRestartRequestIsLogged) {
   EXPECT_EQ(TimesOf(run, "report", "event", "608005013"), std::vector<std::int64_t>{120000});
 }
 
+bool Warned(const fdhost::RunResult& run, const std::string& text) {
+  for (const auto& line : OfKind(run, "log")) {
+    if (line["text"] == text && line["level"] == 30000)
+      return true;
+  }
+  return false;
+}
+
+TEST(FaultsAtTheRegistry, AnUnreadableServiceLibraryLooksDamaged) {
+  const auto run =
+      RunWithFaults("fix-check-not-needed.json",
+                    R"([{"call": "RegQueryValueExW", "argument": "ServiceDll", "nth": 1}])");
+  ExpectCleanEnd(run);
+  EXPECT_TRUE(Warned(run, "servicedll not exit "));
+  EXPECT_EQ(TimesOf(run, "report", "event", "608005010"), std::vector<std::int64_t>{10000});
+}
+
+TEST(FaultsAtTheRegistry, AKeyThatCannotBeOpenedCountsAsMissing) {
+  // The Netkeeper program key cannot be opened: the client counts as not installed, so the
+  // damaged registration needs no prompt.
+  const auto run =
+      RunWithFaults("fix-remind-repair-restart.json",
+                    R"([{"call": "RegOpenKeyExW", "argument": "Netkeeper.exe", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_FALSE(OfKind(run, "fault_injected").empty());
+  EXPECT_FALSE(Warned(run, "netKeeper exit "));
+  EXPECT_TRUE(Warned(run, "Parameters not exit "));
+  EXPECT_TRUE(TimesOf(run, "report", "event", "608005010").empty());
+  EXPECT_TRUE(TimesOf(run, "ipc", "dst", 0x40000).empty());
+}
+
+TEST(FaultsAtTheEventLog, AFailedSubscriptionHearsNothing) {
+  const auto run = RunWithFaults("bthusb-events.json",
+                                 R"([{"call": "EvtSubscribe", "argument": "BTHUSB", "nth": 1}])");
+  ExpectCleanEnd(run);
+  // The BTHUSB records are written but nobody listens: no report, no re-power.
+  EXPECT_TRUE(TimesOf(run, "report", "event", "609001042").empty());
+  EXPECT_TRUE(TimesOf(run, "device", "op", "repower").empty());
+  EXPECT_FALSE(OfKind(run, "input").empty());
+}
+
+TEST(FaultsAtModules, AVendorLibraryThatCannotBeLoaded) {
+  const auto run =
+      RunWithFaults("bluetooth-arrival-realtek.json",
+                    R"([{"call": "LoadLibraryExA", "argument": "RtkBTReset.dll", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  // Every wrapper finds no entry: registration fails three times and is logged once.
+  EXPECT_TRUE(Logged(run, "fail load dll", "DynamicDll::RtkBtStartWatchUsbErrFunc"));
+  EXPECT_TRUE(Logged(run, "regist fail", "DeviceDriverErrorDetectEx::RegistRealtekCallBack"));
+  // The library never ran: the timeline's Realtek callback finds it not loaded.
+  int realtek = 0;
+  for (const auto& line : OfKind(run, "vendor")) {
+    if (line.value("library", "") == "realtek") {
+      EXPECT_EQ(line["op"], "not_loaded");
+      ++realtek;
+    }
+  }
+  EXPECT_GT(realtek, 0);
+}
+
 TEST(FaultsAtModules, AVendorLibraryWithoutItsWatchEntry) {
   const auto run = RunWithFaults(
       "bluetooth-arrival-realtek.json",
@@ -159,6 +219,16 @@ TEST(OtherDeviceChanges, AreIgnored) {
   EXPECT_EQ(delivered[1]["windows"], 1);  // every window: the one hidden window
   EXPECT_FALSE(delivered[3].contains("header_type"));
   EXPECT_EQ(Without(noisy, {"input", "window"}), Without(plain, {"input", "window"}));
+}
+
+// scenarios/README.md lists the calls that can fail as `fdhost facts` prints them.
+TEST(FaultRules, TheDocumentedTableIsTheDeclaration) {
+  std::ifstream in(std::string(FD_SCENARIO_DIR) + "/README.md");
+  std::stringstream readme;
+  readme << in.rdbuf();
+  EXPECT_NE(readme.str().find(emu::FaultTableMarkdown()), std::string::npos)
+      << "run `fdhost facts` and paste its last table. Expected:\n"
+      << emu::FaultTableMarkdown();
 }
 
 TEST(FaultRules, MalformedRulesAreRefused) {

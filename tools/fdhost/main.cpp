@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
@@ -199,7 +200,8 @@ int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "facts") == 0) {
     std::cout << "Laptop facts:\n\n"
               << emu::FactTableMarkdown(false) << "\nDisks:\n\n"
-              << emu::FactTableMarkdown(true);
+              << emu::FactTableMarkdown(true) << "\nCalls that can fail:\n\n"
+              << emu::FaultTableMarkdown();
     return 0;
   }
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)

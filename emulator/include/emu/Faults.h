@@ -27,6 +27,8 @@ struct FaultPoint {
 
 // The calls that can fail, in the order the documentation lists them.
 const std::vector<FaultPoint>& FaultPoints();
+// Their table in scenarios/README.md ("fdhost facts" prints it).
+std::string FaultTableMarkdown();
 
 class Faults {
  public:
