@@ -139,16 +139,6 @@ std::map<std::uint32_t, std::pair<std::int64_t, std::string>> Answers(
   return answers;
 }
 
-std::vector<std::int64_t> TimesOf(const fdhost::RunResult& run, const char* kind,
-                                  const std::string& op) {
-  std::vector<std::int64_t> times;
-  for (const auto& line : OfKind(run, kind)) {
-    if (line["op"] == op)
-      times.push_back(line["t_ms"]);
-  }
-  return times;
-}
-
 TEST(ScenarioFiles, DemoLaptopDay) {
   const auto run = fdhost::RunScenario(fdhost::DemoScenario(), {});
   ASSERT_TRUE(run.ok) << run.error;
@@ -198,15 +188,24 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(answers[0x10021], std::make_pair(std::int64_t{28800000}, std::string("0100000001")));
   EXPECT_EQ(answers[0x10022].second, "01000000010000000700000001000000");
   EXPECT_EQ(answers.count(0x10023), 0u);
-  EXPECT_EQ(TimesOf(run, "process", "exit"), std::vector<std::int64_t>{28923000});
+  EXPECT_EQ(TimesOf(run, "process", "op", "exit"), std::vector<std::int64_t>{28923000});
   // The fix check 10 s after start-up finds the EventLog registration broken; the prompt is
   // put off for an hour, repairs, is put off for four hours, then restarts Windows.
   EXPECT_EQ(reports["608005010"], std::vector<std::int64_t>{10000});
   EXPECT_EQ(reports["608005014"], (std::vector<std::int64_t>{72000, 3762000}));
   EXPECT_EQ(reports["608005011"], std::vector<std::int64_t>{3700000});
   EXPECT_EQ(reports["608005013"], std::vector<std::int64_t>{18200000});
-  EXPECT_EQ(TimesOf(run, "ui", "show"),
+  EXPECT_EQ(TimesOf(run, "ui", "op", "show"),
             (std::vector<std::int64_t>{10000, 72000 + 3600000, 3700000, 3762000 + 14400000}));
+  // At half past nine the bus refuses the first answer to a BIOS switch request; the second
+  // request a minute later is answered. At ten hours the device tree change reaches the
+  // window and does nothing; the USB report is then switched off, so the arrival after it
+  // reports nothing.
+  EXPECT_EQ(TimesOf(run, "fault_injected", "call", "PostIPCMessage"),
+            std::vector<std::int64_t>{34200000});
+  EXPECT_EQ(TimesOf(run, "ipc", "msg", 0x10024), std::vector<std::int64_t>{34260000});
+  EXPECT_EQ(answers[0x10024].second, "01000000010000000100");
+  EXPECT_EQ(std::count(reports["627001001"].begin(), reports["627001001"].end(), 36120000), 0);
   // At nine hours a touchpad error code, with the firmware version.
   ASSERT_EQ(reports["627003001"], std::vector<std::int64_t>{32400000});
   for (const auto& line : OfKind(run, "report")) {
@@ -316,14 +315,15 @@ TEST(ScenarioFiles, WifiRepairRequestReinstallsTheDriver) {
   std::vector<std::int64_t> rescans;
   for (std::int64_t t = 12000; t <= 21000; t += 1000)
     rescans.push_back(t);
-  EXPECT_EQ(TimesOf(run, "device", "rescan"), rescans);
+  EXPECT_EQ(TimesOf(run, "device", "op", "rescan"), rescans);
   // The software removal (5 s), then the script (30 s) with the setup it starts (60 s).
   const auto created = OfKind(run, "process");
   ASSERT_GE(created.size(), 3u);
   EXPECT_EQ(created[0]["command_line"],
             "C:\\Windows\\SysWOW64\\MsiExec.exe /I{A1B2C3D4-E5F6-0718-293A-4B5C6D7E8F90}");
   EXPECT_EQ(created[0]["t_ms"], 22000);
-  EXPECT_EQ(TimesOf(run, "process", "exit"), (std::vector<std::int64_t>{27000, 57000, 87000}));
+  EXPECT_EQ(TimesOf(run, "process", "op", "exit"),
+            (std::vector<std::int64_t>{27000, 57000, 87000}));
   // The card is back when the setup ends; the answer follows 3 s later.
   EXPECT_EQ(Answers(run)[0x1000A],
             std::make_pair(std::int64_t{90000}, std::string("0100000000000000")));
@@ -339,8 +339,8 @@ TEST(ScenarioFiles, WifiReinstallCodes) {
   EXPECT_EQ(answers[0x10003], std::make_pair(std::int64_t{5000}, std::string("0100000018000000")));
   // The script at 7 s, ten setup rounds of 0.5 s, 60 rescans a second apart.
   EXPECT_EQ(answers[0x10004], std::make_pair(std::int64_t{72000}, std::string("010000001a000000")));
-  EXPECT_EQ(TimesOf(run, "device", "rescan").size(), 60u);
-  EXPECT_EQ(TimesOf(run, "device", "rescan").front(), 12000);
+  EXPECT_EQ(TimesOf(run, "device", "op", "rescan").size(), 60u);
+  EXPECT_EQ(TimesOf(run, "device", "op", "rescan").front(), 12000);
 }
 
 TEST(ScenarioFiles, OsdRecovery) {
@@ -352,7 +352,7 @@ TEST(ScenarioFiles, OsdRecovery) {
   const auto registry = OfKind(run, "registry");
   ASSERT_EQ(registry.size(), 1u);
   EXPECT_EQ(registry[0]["value"], 2);
-  EXPECT_EQ(TimesOf(run, "process", "kill"), (std::vector<std::int64_t>{10000, 11000}));
+  EXPECT_EQ(TimesOf(run, "process", "op", "kill"), (std::vector<std::int64_t>{10000, 11000}));
 }
 
 TEST(ScenarioFiles, DeviceRequests) {

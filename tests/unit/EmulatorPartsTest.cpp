@@ -196,10 +196,12 @@ TEST(TextTimeline, TellsTheRunAsAStory) {
             "   0:00:00.005  detectors       [ERROR] set flag fail (DeviceDriverErrorDetectEx::X)");
   timeline.Format(line(6, "device", {{"op", "disable"}, {"hardware_id", "PCI\\A"}}));
   timeline.Format(line(7, "device", {{"op", "enable"}, {"hardware_id", "PCI\\A"}}));
-  EXPECT_EQ(timeline.Summary(),
-            "\nSummary\n  reports:\n    608001011 x1  Wi-Fi card has a problem code\n"
-            "  requests: 1 asked, 1 answered\n    0x390024 (BIOS switch): 1 asked, 1 answered\n"
-            "  devices touched:\n    PCI\\A: disable x1 enable x1\n  faults: 0\n");
+  EXPECT_EQ(
+      timeline.Summary(),
+      "\nSummary\n  reports:\n    608001011 x1  Wi-Fi card has a problem code\n"
+      "  requests: 1 asked, 1 answered\n    0x390024 (BIOS switch): 1 asked, 1 answered\n"
+      "  devices touched:\n    PCI\\A: disable x1 enable x1\n  injected failures: 0\n  faults: "
+      "0\n");
 }
 
 TEST(TextTimeline, ADiskAnswerIsDecodedUnderItsLine) {

@@ -126,6 +126,7 @@ const std::vector<Lane>& LaneTable() {
       {"vendor libraries", {"vendor"}, {"vendor_event"}},
       {"processes and services", {"process", "service"}, {"file"}},
       {"logs", {"log", "debug"}, {}},
+      {"injected failures", {"fault_injected"}, {}},
       {"host", {"host", "fault"}, {}},
       {"other", {}, {}},
   };

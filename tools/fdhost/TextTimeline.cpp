@@ -59,6 +59,8 @@ std::string Who(const emu::Line& line) {
     return "timeline";
   if (kind == "fault")
     return "FAULT";
+  if (kind == "fault_injected")
+    return "injected";
   return kind;
 }
 
@@ -155,6 +157,12 @@ std::string TextTimeline::What(const emu::Line& line) {
   }
   if (kind == "debug")
     return line.value("text", "");
+  if (kind == "fault_injected") {
+    ++injected_;
+    const std::string argument = line.value("argument", "");
+    return line.value("call", "") + (argument.empty() ? "" : " (" + argument + ")") +
+           " made to fail, error " + std::to_string(line.value("error", 0));
+  }
   return line.value("op", "") + Rest(line);
 }
 
@@ -222,6 +230,7 @@ std::string TextTimeline::Summary() const {
     for (const auto& [op, count] : ops)
       out += " " + op + " x" + std::to_string(count);
   }
+  out += "\n  injected failures: " + std::to_string(injected_);
   out += "\n  faults: " + std::to_string(faults_) + "\n";
   return out;
 }

@@ -31,6 +31,7 @@ class TextTimeline {
   std::map<std::string, int> asked_, answered_;
   std::map<std::string, std::map<std::string, int>> devices_;  // device -> op -> count
   int faults_ = 0;
+  int injected_ = 0;  // failures the scenario injected
 };
 
 // "   1:02:03.004" for 3723004 ms.
