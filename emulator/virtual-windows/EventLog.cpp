@@ -200,6 +200,10 @@ bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer,
     SetLastError(record->renderError);
     return false;
   }
+  if (const auto error = emu::InjectedFault("EvtRender")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return false;
+  }
   if (!record->rendered) {
     record->rendered = std::make_shared<const std::wstring>(
         platform::Utf8ToWide(emu::EventLogService::RenderXml(*record)));

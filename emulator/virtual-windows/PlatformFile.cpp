@@ -3,6 +3,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "emu/VirtualDrive.h"
@@ -79,6 +80,10 @@ bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size) {
   const std::string host = emu::VirtualDrive::Instance().HostPath(Utf8(path));
   std::vector<std::uint8_t> bytes;
+  if (const auto error = emu::InjectedFault("ReadFile", Utf8(path))) {
+    SetLastError(static_cast<DWORD>(*error));
+    return bytes;
+  }
   if (host.empty())
     return bytes;
   std::ifstream in(host, std::ios::binary);
@@ -114,6 +119,10 @@ int openTokens = 0;
 }  // namespace
 
 bool OpenProcessToken(DWORD, HANDLE& token) {
+  if (const auto error = emu::InjectedFault("OpenProcessToken")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return false;
+  }
   if (Fails(kOpenTokenError))
     return false;
   std::lock_guard lock(securityMutex);

@@ -59,6 +59,10 @@ DWORD StateOf(const std::string& name) {
 }  // namespace
 
 SC_HANDLE OpenSCManagerW(DWORD) {
+  if (const auto error = emu::InjectedFault("OpenSCManagerW")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return nullptr;
+  }
   std::lock_guard lock(mu);
   live.insert(&managerToken);
   return &managerToken;
@@ -95,6 +99,10 @@ bool StartServiceW(SC_HANDLE service) {
     if (!live.count(service) || service == &managerToken)
       return false;
     name = static_cast<ServiceHandle*>(service)->name;
+  }
+  if (const auto error = emu::InjectedFault("StartServiceW", name)) {
+    SetLastError(static_cast<DWORD>(*error));
+    return false;
   }
   auto& laptop = emu::Laptop::Instance();
   const std::string start = laptop.Text(kStart, {name});

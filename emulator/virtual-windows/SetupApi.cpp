@@ -207,6 +207,10 @@ bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA& data) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
+  if (const auto error = emu::InjectedFault("SetupDiEnumDeviceInfo")) {
+    SetLastError(static_cast<DWORD>(*error));
+    return false;
+  }
   if (index >= s->devices.size()) {
     SetLastError(ERROR_NO_MORE_ITEMS);
     return false;
@@ -255,6 +259,12 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
   const Device* device = DeviceOf(set, data, &owner);
   if (!device)
     return false;
+  if (const auto error = emu::InjectedFault(
+          "SetupDiCallClassInstaller",
+          device->hardwareIds.empty() ? std::string() : device->hardwareIds.front())) {
+    SetLastError(static_cast<DWORD>(*error));
+    return false;
+  }
   auto params = owner->params.find(data.DevInst);
   if (installFunction != DIF_PROPERTYCHANGE || params == owner->params.end()) {
     SetLastError(ERROR_NO_ASSOCIATED_CLASS);

@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "emu/DiskImages.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "hostapi/StringConv.h"
 #include "platform/Text.h"
@@ -135,6 +136,8 @@ class Connection : public WmiConnection {
   explicit Connection(bool cimv2) : cimv2_(cimv2) {}
 
   HRESULT ExecQuery(const std::wstring& wql, std::unique_ptr<WmiEnumerator>& result) override {
+    if (const auto error = emu::InjectedFault("ExecQuery", DE::UnicodeToUTF8(wql)))
+      return static_cast<HRESULT>(*error);
     const std::string query = DE::UnicodeToUTF8(wql);
     const std::string lower = Lower(query);
     std::vector<WmiObject> objects;
@@ -258,6 +261,8 @@ HRESULT WmiConnectServer(const std::wstring& wmiNamespace, std::unique_ptr<WmiCo
     return static_cast<HRESULT>(error);
   }
   const std::string ns = Lower(DE::UnicodeToUTF8(wmiNamespace));
+  if (const auto error = emu::InjectedFault("WmiConnectServer", ns))
+    return static_cast<HRESULT>(*error);
   if (ns != "\\\\.\\root\\cimv2" && ns != "\\\\.\\root\\wmi" && ns != "root\\wmi") {
     return WBEM_E_INVALID_NAMESPACE;
   }
