@@ -86,7 +86,7 @@ void StartDisplayAudioCheck() {
   auto& state = detector::DisplayAudio();
   if (state.busy.exchange(true))
     return;
-  const bool started = START_MODULE_THREAD([] {
+  const bool started = StartModuleThread([] {
     RunCheck();
     detector::DisplayAudio().busy = false;
   });

@@ -50,7 +50,7 @@ void DeviceDriverErrorDetectEx::StartBtCheck() {
   if (detector::Bluetooth().checkRunning.exchange(true))
     return;
   PostRealtekBtRemovedNotice(&transient);
-  const bool started = START_MODULE_THREAD([] {
+  const bool started = StartModuleThread([] {
     CMsgEvent checkTransient;
     CheckBluetooth();
   });

@@ -27,13 +27,17 @@ constexpr std::size_t kServiceNameBufferBytes = 522;
 constexpr std::int32_t kServiceNameMaxBytes = 520;
 
 // Runs a worker-type handler's body on its own thread, holding a transient instance, and
-// posts what it answers through the singleton.
+// posts what it answers through the singleton. A thread that cannot be created is logged in
+// the handler's name.
 template <class Body>
-void StartWorker(const reply::Address& to, Body body) {
-  START_MODULE_THREAD([to, body] {
-    CMsgEvent transient;
-    body(CMsgEvent::GetInstance(), to);
-  });
+void StartWorker(const reply::Address& to, Body body,
+                 std::source_location handler = std::source_location::current()) {
+  StartModuleThread(
+      [to, body] {
+        CMsgEvent transient;
+        body(CMsgEvent::GetInstance(), to);
+      },
+      handler);
 }
 
 // Re-enables the devices of the type, rescans and answers {type: every change succeeded}.
@@ -139,7 +143,7 @@ void CMsgEvent::OnRecvSetDeviceDisableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
   if (!reply::DeviceTypeOf(item, type))
     return;
   const reply::Address to = reply::AddressOf(item);
-  START_MODULE_THREAD([to, type] {
+  StartModuleThread([to, type] {
     const bool ok = devices::SetDevicesState(type, false);
     if (!ok)
       LOG_ERROR("disable result: " + std::to_string(static_cast<int>(ok)));

@@ -33,7 +33,7 @@ bool CFaultDetectPlugin::Init() {
   dispatcher->Register();
   if (!CVexSoftShelf::GetInstance().IsSupportProperty("OrbLoginGuide", "china"))
     return true;
-  START_MODULE_THREAD([this] { StartupFixCheck(this); });
+  StartModuleThread([this] { StartupFixCheck(this); });
   return true;
 }
 

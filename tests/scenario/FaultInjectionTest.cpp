@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "ScenarioRun.h"
@@ -172,6 +173,23 @@ TEST(FaultsAtThreads, AThreadThatCannotBeCreatedIsLoggedNotThrown) {
   EXPECT_EQ(logs[0]["function"], "CMsgEvent::Register");
   // The start-up jobs never ran: no Wi-Fi report, though the card has problem code 10.
   EXPECT_TRUE(TimesOf(run, "report", "event", "608001011").empty());
+}
+
+TEST(FaultsAtThreads, AWorkerThatCannotStartIsLoggedByItsHandler) {
+  const auto run =
+      RunWithFaults("device-requests.json", R"([{"call": "CreateThread", "from_ms": 1}])");
+  ExpectCleanEnd(run);
+  std::set<std::string> functions;
+  for (const auto& line : OfKind(run, "log")) {
+    if (line["text"] == "thread creation failed: 8")
+      functions.insert(line["function"].get<std::string>());
+  }
+  EXPECT_TRUE(functions.count("CMsgEvent::OnRecvSetDeviceEnableQueryMsg"));
+  EXPECT_TRUE(functions.count("CMsgEvent::OnRecvResetDeviceDriverMsg"));
+  for (const auto& function : functions)
+    EXPECT_EQ(function.find("anonymous"), std::string::npos) << function;
+  // No worker ran, so no request was answered.
+  EXPECT_TRUE(OfKind(run, "ipc").empty());
 }
 
 TEST(FaultsAtProcesses, TheSetupWatchGoesOnWithoutAHandle) {
