@@ -97,7 +97,9 @@ void Faults::Load(const nlohmann::json& rules) {
   std::vector<Rule> loaded = Parse(rules);
   std::lock_guard lock(mu_);
   rules_ = std::move(loaded);
-  counts_.clear();
+  armed_ = !rules_.empty();
+  for (auto& count : counts_)
+    count = 0;
 }
 
 void Faults::Validate(const nlohmann::json& rules) {
@@ -146,20 +148,26 @@ std::vector<Faults::Rule> Faults::Parse(const nlohmann::json& rules) {
 void Faults::Reset() {
   std::lock_guard lock(mu_);
   rules_.clear();
-  counts_.clear();
+  armed_ = false;
+  for (auto& count : counts_)
+    count = 0;
 }
 
-std::optional<std::int64_t> Faults::Check(std::string_view call, std::string_view argument) {
+bool Faults::Count(std::string_view call) {
+  const auto& points = FaultPoints();
+  for (std::size_t i = 0; i < std::min(points.size(), kMaxPoints); ++i) {
+    if (points[i].call == call) {
+      counts_[i].fetch_add(1, std::memory_order_relaxed);
+      break;
+    }
+  }
+  return armed_.load(std::memory_order_acquire);
+}
+
+std::optional<std::int64_t> Faults::Match(std::string_view call, std::string_view argument) {
   std::optional<std::int64_t> error;
   {
     std::lock_guard lock(mu_);
-    const auto count = counts_.find(call);
-    if (count == counts_.end())
-      counts_.emplace(std::string(call), 1);
-    else
-      ++count->second;
-    if (rules_.empty())
-      return std::nullopt;
     const std::string lower = Lower(argument);
     const std::int64_t nowMs = Scheduler::Instance().NowNs() / 1000000;
     for (auto& rule : rules_) {
@@ -181,8 +189,13 @@ std::optional<std::int64_t> Faults::Check(std::string_view call, std::string_vie
 }
 
 std::map<std::string, std::int64_t> Faults::Counts() const {
-  std::lock_guard lock(mu_);
-  return {counts_.begin(), counts_.end()};
+  std::map<std::string, std::int64_t> out;
+  const auto& points = FaultPoints();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (const std::int64_t count = counts_[i].load(std::memory_order_relaxed))
+      out.emplace(points[i].call, count);
+  }
+  return out;
 }
 
 }  // namespace emu

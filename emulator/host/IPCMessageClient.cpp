@@ -113,9 +113,11 @@ bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) 
 }
 
 bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
-  char msgText[16];
-  std::snprintf(msgText, sizeof msgText, "0x%X", item.dwMsgId);
-  if (emu::InjectedFault("PostIPCMessage", msgText))
+  if (emu::InjectedFault("PostIPCMessage", [&item] {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%X", item.dwMsgId);
+        return std::string(text);
+      }))
     return false;
   emu::BusMessage message;
   message.dst = item.dwDestClientId;

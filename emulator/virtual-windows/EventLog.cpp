@@ -163,8 +163,9 @@ namespace platform {
 EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, void* context,
                         EVT_SUBSCRIBE_CALLBACK callback, DWORD flags) {
   constexpr DWORD ERROR_EVT_CHANNEL_NOT_FOUND = 15007;
-  if (const auto error = emu::InjectedFault(
-          "EvtSubscribe", DE::UnicodeToUTF8(channel) + " " + DE::UnicodeToUTF8(query))) {
+  if (const auto error = emu::InjectedFault("EvtSubscribe", [&] {
+        return DE::UnicodeToUTF8(channel) + " " + DE::UnicodeToUTF8(query);
+      })) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }

@@ -80,7 +80,7 @@ bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size) {
   const std::string host = emu::VirtualDrive::Instance().HostPath(Utf8(path));
   std::vector<std::uint8_t> bytes;
-  if (const auto error = emu::InjectedFault("ReadFile", Utf8(path))) {
+  if (const auto error = emu::InjectedFault("ReadFile", [&] { return Utf8(path); })) {
     SetLastError(static_cast<DWORD>(*error));
     return bytes;
   }

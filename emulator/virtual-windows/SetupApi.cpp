@@ -175,8 +175,9 @@ bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const 
 }
 
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
-  if (const auto error = emu::InjectedFault(
-          "SetupDiGetClassDevsW", classGuid ? emu::GuidText(*classGuid) : std::string())) {
+  if (const auto error = emu::InjectedFault("SetupDiGetClassDevsW", [&] {
+        return classGuid ? emu::GuidText(*classGuid) : std::string();
+      })) {
     SetLastError(static_cast<DWORD>(*error));
     return INVALID_HANDLE_VALUE_DEVINFO;
   }
@@ -259,9 +260,9 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
   const Device* device = DeviceOf(set, data, &owner);
   if (!device)
     return false;
-  if (const auto error = emu::InjectedFault(
-          "SetupDiCallClassInstaller",
-          device->hardwareIds.empty() ? std::string() : device->hardwareIds.front())) {
+  if (const auto error = emu::InjectedFault("SetupDiCallClassInstaller", [&] {
+        return device->hardwareIds.empty() ? std::string() : device->hardwareIds.front();
+      })) {
     SetLastError(static_cast<DWORD>(*error));
     return false;
   }

@@ -136,7 +136,7 @@ class Connection : public WmiConnection {
   explicit Connection(bool cimv2) : cimv2_(cimv2) {}
 
   HRESULT ExecQuery(const std::wstring& wql, std::unique_ptr<WmiEnumerator>& result) override {
-    if (const auto error = emu::InjectedFault("ExecQuery", DE::UnicodeToUTF8(wql)))
+    if (const auto error = emu::InjectedFault("ExecQuery", [&] { return DE::UnicodeToUTF8(wql); }))
       return static_cast<HRESULT>(*error);
     const std::string query = DE::UnicodeToUTF8(wql);
     const std::string lower = Lower(query);

@@ -5,12 +5,15 @@
 // id), and makes the N-th matching call fail, or every matching call from a virtual time on,
 // with the error the call's contract gives. Every call is counted, so that a sweep can fail
 // each call number in turn. Each injected failure is a "fault_injected" transcript line.
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -42,9 +45,12 @@ class Faults {
   // Forgets the rules and the counts (a new run).
   void Reset();
 
-  // Counts the call and answers the error to fail it with, when a rule says so. argument:
-  // the call's matching text (letter case ignored, a rule's argument matches any part).
-  std::optional<std::int64_t> Check(std::string_view call, std::string_view argument = {});
+  // Counts the call; true when rules are loaded (then Match decides). No lock: the seams
+  // call it on every call, rules or not.
+  bool Count(std::string_view call);
+  // The error to fail the call with, when a rule says so. argument: the call's matching text
+  // (letter case ignored, a rule's argument matches any part).
+  std::optional<std::int64_t> Match(std::string_view call, std::string_view argument);
 
   // How often each call was made since the last Reset.
   std::map<std::string, std::int64_t> Counts() const;
@@ -61,15 +67,25 @@ class Faults {
     std::int64_t matches = 0;
   };
   Faults() = default;
-  mutable std::mutex mu_;
+  static constexpr std::size_t kMaxPoints = 64;
+  mutable std::mutex mu_;  // guards rules_
   std::vector<Rule> rules_;
-  std::map<std::string, std::int64_t, std::less<>> counts_;
+  std::atomic<bool> armed_{false};
+  std::array<std::atomic<std::int64_t>, kMaxPoints> counts_{};  // by the point's place
 };
 
-// The Windows error a failed call leaves; set by the seam's own SetLastError.
-inline std::optional<std::int64_t> InjectedFault(std::string_view call,
-                                                 std::string_view argument = {}) {
-  return Faults::Instance().Check(call, argument);
+// Called by a seam at the start of a call that can fail: counts it and answers the error to
+// fail it with, if any. The argument is a text, or a function giving it: that is called only
+// while rules are loaded, so a run without faults pays for no conversions.
+template <class Argument = std::string_view>
+std::optional<std::int64_t> InjectedFault(std::string_view call, Argument&& argument = {}) {
+  auto& faults = Faults::Instance();
+  if (!faults.Count(call))
+    return std::nullopt;
+  if constexpr (std::is_invocable_v<Argument>)
+    return faults.Match(call, std::string_view(argument()));
+  else
+    return faults.Match(call, std::string_view(argument));
 }
 
 }  // namespace emu

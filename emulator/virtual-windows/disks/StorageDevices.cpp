@@ -624,9 +624,11 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
       return emu::Fail(ERROR_INVALID_HANDLE);
     h = *p;
   }
-  char codeText[16];
-  std::snprintf(codeText, sizeof codeText, "0x%08X", static_cast<unsigned>(code));
-  if (const auto error = emu::InjectedFault("DeviceIoControl", codeText))
+  if (const auto error = emu::InjectedFault("DeviceIoControl", [code] {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+        return std::string(text);
+      }))
     return emu::Fail(static_cast<DWORD>(*error));
   const auto* input = static_cast<const std::uint8_t*>(in);
   auto* output = static_cast<std::uint8_t*>(out);
