@@ -192,6 +192,33 @@ TEST(FaultsAtThreads, AWorkerThatCannotStartIsLoggedByItsHandler) {
   EXPECT_TRUE(OfKind(run, "ipc").empty());
 }
 
+std::vector<std::string> Answers(const fdhost::RunResult& run) {
+  std::vector<std::string> out;
+  for (const auto& line : OfKind(run, "ipc"))
+    out.push_back(line.dump());
+  return out;
+}
+
+TEST(FaultsAtStorage, AFailedPassThroughFallsBackToTheNextPath) {
+  const auto plain = RunWithFaults("disks-nvme-and-hdd.json", "[]");
+  // IOCTL_ATA_PASS_THROUGH fails on every call: the reader takes the legacy S.M.A.R.T. path.
+  const auto run =
+      RunWithFaults("disks-nvme-and-hdd.json",
+                    R"([{"call": "DeviceIoControl", "argument": "0x0004D02C", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  EXPECT_GT(OfKind(run, "fault_injected").size(), 1u);
+  ASSERT_EQ(Answers(plain).size(), 3u);
+  EXPECT_EQ(Answers(run), Answers(plain));
+}
+
+TEST(FaultsAtStorage, NoControlAnsweredMeansNoDisk) {
+  const auto run =
+      RunWithFaults("disks-nvme-and-hdd.json", R"([{"call": "DeviceIoControl", "from_ms": 0}])");
+  ExpectCleanEnd(run);
+  // As on a laptop without disks: the three disk requests get no answer.
+  EXPECT_TRUE(Answers(run).empty());
+}
+
 TEST(FaultsAtProcesses, TheSetupWatchGoesOnWithoutAHandle) {
   const auto run =
       RunWithFaults("wifi-repair-request-reinstall.json",
