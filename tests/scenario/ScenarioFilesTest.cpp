@@ -139,6 +139,29 @@ std::map<std::uint32_t, std::pair<std::int64_t, std::string>> Answers(
   return answers;
 }
 
+TEST(ScenarioFiles, FaultsAtStartUp) {
+  const auto run = RunFile("faults-at-start-up.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  EXPECT_EQ(OfKind(run, "fault_injected").size(), 3u);
+  std::vector<std::string> errors;
+  for (const auto& line : OfKind(run, "log")) {
+    if (line["level"] == 40000)
+      errors.push_back(line["text"].get<std::string>() + " " + line["function"].get<std::string>());
+  }
+  EXPECT_EQ(errors, (std::vector<std::string>{
+                        "fail load dll DynamicDll::RtkBtStartWatchUsbErrFunc",
+                        "fail load dll DynamicDll::RtkBtStartWatchUsbErrFunc",
+                        "fail load dll DynamicDll::RtkBtStartWatchUsbErrFunc",
+                        "regist fail DeviceDriverErrorDetectEx::RegistRealtekCallBack",
+                        "bResult=0 FixpRemindRestartManager::PostPoPupMsgToMC"}));
+  EXPECT_EQ(Events(run), std::vector<std::string>{"608005010"});
+  EXPECT_EQ(TimesOf(run, "vendor", "op", "error_unwatched"), std::vector<std::int64_t>{30000});
+  EXPECT_EQ(TimesOf(run, "window", "windows", 0), std::vector<std::int64_t>{50000});
+  EXPECT_EQ(TimesOf(run, "ui", "op", "not_done"), std::vector<std::int64_t>{60000});
+  EXPECT_TRUE(OfKind(run, "ipc").empty());
+}
+
 TEST(ScenarioFiles, DemoLaptopDay) {
   const auto run = fdhost::RunScenario(fdhost::DemoScenario(), {});
   ASSERT_TRUE(run.ok) << run.error;
