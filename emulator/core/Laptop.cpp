@@ -186,7 +186,7 @@ bool Laptop::ApplyEffect(const std::string& action) {
 
 std::int64_t Laptop::NextResult(FactRef fact) {
   std::lock_guard lock(mu_);
-  nlohmann::json* node = const_cast<nlohmann::json*>(Find(fact, {}));
+  nlohmann::json* node = Find(fact, {});
   if (!node)
     return ParseNumber(FactDefault(fact));
   if (!node->is_array())

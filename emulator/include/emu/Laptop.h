@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -55,6 +56,9 @@ class Laptop {
   Laptop();
   // The node of the fact, or null; under mu_.
   const nlohmann::json* Find(FactRef fact, Keys keys) const;
+  nlohmann::json* Find(FactRef fact, Keys keys) {
+    return const_cast<nlohmann::json*>(std::as_const(*this).Find(fact, keys));
+  }
   mutable std::mutex mu_;
   nlohmann::json state_;
   std::int64_t startEpochMs_ = 0;
