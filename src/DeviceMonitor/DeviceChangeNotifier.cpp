@@ -160,13 +160,17 @@ void DeviceChangeNotifier::OnDeviceChange(platform::WPARAM wParam, platform::LPA
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(lParam);
   if (!event || !bytes)
     return;
-  DEV_BROADCAST_DEVICEINTERFACE_W header;
-  std::memcpy(&header, bytes, offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name));
-  if (header.dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+  // The common header first (size, device type): other types (a volume, a port) are
+  // shorter than a device-interface header and must not be read as one.
+  DWORD common[2];
+  std::memcpy(common, bytes, sizeof common);
+  const std::size_t start = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+  if (common[1] != DBT_DEVTYP_DEVICEINTERFACE || common[0] < start)
     return;
+  DEV_BROADCAST_DEVICEINTERFACE_W header;
+  std::memcpy(&header, bytes, start);
   // The zero-terminated UTF-16 name after the header, within its stated size.
   std::u16string name;
-  const std::size_t start = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
   for (std::size_t at = start; at + 1 < header.dbcc_size; at += 2) {
     const char16_t unit = static_cast<char16_t>(bytes[at] | bytes[at + 1] << 8);
     if (unit == 0)
