@@ -74,6 +74,17 @@ const std::vector<FaultPoint>& FaultPoints() {
       {"OpenProcessToken", "", 5, "returns false; GetLastError gives the error"},
       {"EvtRender", "", 13, "returns false; GetLastError gives the error"},
       {"PostIPCMessage", "the message id (\"0x40003\")", 0, "the host's IPC client returns false"},
+      {"SubscribeIPCMessage", "", 0, "the host's IPC client returns false"},
+      {"SendMsg", "the event id (\"608001011\")", 0, "the data-report library returns false"},
+      {"UIMainQueue::dispatch", "", 0,
+       "the toolkit's main queue returns false; the job does not run"},
+      {"Registry::CreateKey", "the key's path", 0, "the host's registry helper returns false"},
+      {"Registry::GetValue", "the value's name", 0, "the host's registry helper returns false"},
+      {"Registry::SetValue", "the value's name", 0, "the host's registry helper returns false"},
+      {"GetBiosSwitch", "the device type", 0, "the hardware library returns false (unreadable)"},
+      {"GetOutPutUInt", "the WMI method id (decimal)", 0, "the hardware library returns false"},
+      {"KillProcByName", "the executable name", 0, "the system library returns false"},
+      {"StartServiceByName", "the service's name", 0, "the system library returns false"},
   };
   return points;
 }
@@ -82,8 +93,8 @@ std::string FaultTableMarkdown() {
   std::string out = "| call | argument | default error | how it fails |\n|---|---|---|---|\n";
   for (const auto& point : FaultPoints()) {
     out += "| `" + std::string(point.call) + "` | " + std::string(point.argument) + " | " +
-           (point.call == "PostIPCMessage" ? std::string() : std::to_string(point.defaultError)) +
-           " | " + std::string(point.failure) + " |\n";
+           (point.defaultError == 0 ? std::string() : std::to_string(point.defaultError)) + " | " +
+           std::string(point.failure) + " |\n";
   }
   return out;
 }

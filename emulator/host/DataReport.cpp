@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "hostapi/JsonSdk.h"
@@ -24,6 +25,8 @@ tagLogInfo EventDataReport::GetMsg(const std::string& eventId, const std::string
 }
 
 bool EventDataReport::SendMsg(tagLogInfo& record) {
+  if (emu::InjectedFault("SendMsg", [&record] { return record.strEventId; }))
+    return false;
   nlohmann::ordered_json fields = nlohmann::ordered_json::object();
   for (const auto& [number, text] : record.mapExtra)
     fields[std::to_string(number)] = text;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "emu/DeviceTree.h"
+#include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
 #include "hostapi/HardwareSdk.h"
@@ -177,6 +178,8 @@ CBiosFun::~CBiosFun() = default;
 
 bool CBiosFun::GetBiosSwitch(bool& state, int deviceType) {
   const std::string type = std::to_string(deviceType);
+  if (emu::InjectedFault("GetBiosSwitch", type))
+    return false;
   if (!laptop().Bool(kBiosSwitchReadable, {type}))
     return false;
   state = laptop().Bool(kBiosSwitchState, {type});
@@ -187,6 +190,8 @@ CWMI::CWMI(const std::wstring& wmiNamespace) : namespace_(wmiNamespace) {}
 CWMI::~CWMI() = default;
 
 bool CWMI::GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint32_t bufferSize) {
+  if (emu::InjectedFault("GetOutPutUInt", [methodId] { return std::to_string(methodId); }))
+    return false;
   std::string ns = DE::UnicodeToUTF8(namespace_);
   std::transform(ns.begin(), ns.end(), ns.begin(), [](unsigned char c) { return std::toupper(c); });
   if (ns != "ROOT\\WMI" || !buffer)

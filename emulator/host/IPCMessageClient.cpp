@@ -106,6 +106,8 @@ CIPCMessageClient::~CIPCMessageClient() {
 }
 
 bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) {
+  if (emu::InjectedFault("SubscribeIPCMessage"))
+    return false;
   ClientEndpoint* endpoint = EndpointOf(this);
   if (endpoint)
     emu::Bus::Instance().Subscribe(endpoint, group);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "emu/Faults.h"
 #include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/File.h"
@@ -60,6 +61,8 @@ bool IsProcessRunning(const std::wstring& processName) {
 }
 
 bool KillProcByName(const std::wstring& processName) {
+  if (emu::InjectedFault("KillProcByName", [&] { return DE::UnicodeToUTF8(processName); }))
+    return false;
   int killed = 0;
   for (const DWORD id : ProcessesNamed(processName)) {
     platform::HANDLE process = platform::OpenProcess(platform::PROCESS_TERMINATE, false, id);
@@ -82,6 +85,8 @@ bool IsServiceRunning(const std::wstring& serviceName) {
 }
 
 bool StartServiceByName(const std::wstring& serviceName) {
+  if (emu::InjectedFault("StartServiceByName", [&] { return DE::UnicodeToUTF8(serviceName); }))
+    return false;
   return WithService(serviceName, platform::SERVICE_START,
                      [](platform::SC_HANDLE s) { return platform::StartServiceW(s); });
 }

@@ -1,5 +1,6 @@
 // The toolkit's main queue: jobs for the host's user-interface thread, which the operating
 // system's side runs (the virtual Windows on Linux, a message loop on Windows).
+#include "emu/Faults.h"
 #include "emu/UserInterface.h"
 #include "hostapi/UIMainQueue.h"
 
@@ -11,7 +12,7 @@ UIMainQueue& UIMainQueue::getInstance() {
 }
 
 bool UIMainQueue::dispatch(std::function<void()> job) {
-  if (!job)
+  if (!job || emu::InjectedFault("UIMainQueue::dispatch"))
     return false;
   return emu::UserInterface::Post(std::move(job));
 }
