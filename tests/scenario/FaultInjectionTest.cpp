@@ -103,6 +103,16 @@ bool Warned(const fdhost::RunResult& run, const std::string& text) {
   return false;
 }
 
+TEST(FaultsAtTheBus, AFailedSubscriptionMissesTheRecheckBroadcast) {
+  const auto heard = RunWithFaults("bluetooth-missing-in-usb-class.json", "[]");
+  EXPECT_EQ(TimesOf(heard, "report", "event", "609001035"), std::vector<std::int64_t>{65000});
+  const auto run = RunWithFaults("bluetooth-missing-in-usb-class.json",
+                                 R"([{"call": "SubscribeIPCMessage", "nth": 1}])");
+  ExpectCleanEnd(run);
+  // The plug-in never joined the broadcast group: the 0xA0004 at 60 s re-checks nothing.
+  EXPECT_TRUE(TimesOf(run, "report", "event", "609001035").empty());
+}
+
 TEST(FaultsAtTheRegistry, AnUnreadableServiceLibraryLooksDamaged) {
   const auto run =
       RunWithFaults("fix-check-not-needed.json",
