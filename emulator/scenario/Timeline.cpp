@@ -138,11 +138,13 @@ void Timeline::Apply(const TimelineEntry& entry) {
     Transcript::Instance().Write("input", input);
     for (auto& [path, value] : entry.body.items())
       Laptop::Instance().Set(path, value);
-    for (const auto& [prefix, hook] : factHooks_) {
+    for (const auto& hook : factHooks_) {
+      // (No structured binding: clang 14 cannot capture one in a lambda.)
+      const std::string& prefix = hook.first;
       const auto& paths = entry.body.items();
       if (std::any_of(paths.begin(), paths.end(),
                       [&prefix](const auto& item) { return item.key().rfind(prefix, 0) == 0; }))
-        hook();
+        hook.second();
     }
   } else if (entry.kind == "event_log") {
     Transcript::Instance().Write("input", input);
