@@ -86,7 +86,7 @@ void StartDisplayAudioCheck() {
   auto& state = detector::DisplayAudio();
   if (state.busy.exchange(true))
     return;
-  const bool started = StartModuleThread([] {
+  const bool started = START_MODULE_THREAD([] {
     RunCheck();
     detector::DisplayAudio().busy = false;
   });

@@ -50,7 +50,7 @@ void DeviceDriverErrorDetectEx::StartBtCheck() {
   if (detector::Bluetooth().checkRunning.exchange(true))
     return;
   PostRealtekBtRemovedNotice(&transient);
-  const bool started = StartModuleThread([] {
+  const bool started = START_MODULE_THREAD([] {
     CMsgEvent checkTransient;
     CheckBluetooth();
   });

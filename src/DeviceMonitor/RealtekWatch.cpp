@@ -96,7 +96,7 @@ void OnRealtekUsbError(int code) {
     return;
   if (detector::Realtek().repairRunning.exchange(true))
     return;
-  const bool started = StartModuleThread([] {
+  const bool started = START_MODULE_THREAD([] {
     {
       CMsgEvent transient;
       DeviceDriverErrorDetectEx::DealRealtekUsbError(&transient);

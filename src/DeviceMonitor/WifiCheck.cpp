@@ -47,7 +47,7 @@ void DeviceDriverErrorDetectEx::StartWifiCheck() {
   auto& state = detector::Wifi();
   if (state.checkRunning.exchange(true))
     return;
-  const bool launched = StartModuleThread([] {
+  const bool launched = START_MODULE_THREAD([] {
     CMsgEvent transient;
     auto& state = detector::Wifi();
     const std::uint64_t started = platform::GetSystemTimeMs();

@@ -30,9 +30,8 @@ constexpr std::int32_t kServiceNameMaxBytes = 520;
 // posts what it answers through the singleton. A thread that cannot be created is logged in
 // the handler's name.
 template <class Body>
-void StartWorker(const reply::Address& to, Body body,
-                 std::source_location handler = std::source_location::current()) {
-  StartModuleThread(
+void StartWorker(const fdthread::CallSite& handler, const reply::Address& to, Body body) {
+  fdthread::Start(
       [to, body] {
         CMsgEvent transient;
         body(CMsgEvent::GetInstance(), to);
@@ -59,15 +58,16 @@ std::wstring ServiceNameOf(const tagIPC_MESSAGE_ITEM& item) {
 }  // namespace
 
 void CMsgEvent::OnRecvWmiQueryMsg(tagIPC_MESSAGE_ITEM& item) {
-  StartWorker(reply::AddressOf(item), [](CMsgEvent* singleton, const reply::Address& to) {
-    CWMI wmi(L"ROOT\\WMI");
-    std::uint8_t buffer[256];
-    std::memset(buffer, 0, sizeof buffer);
-    std::uint32_t value = 0;
-    if (wmi.GetOutPutUInt(kWmiMethodId, buffer, sizeof buffer) && buffer[0] == 0)
-      value = buffer[1];
-    reply::PostU32(singleton, to, value);
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [](CMsgEvent* singleton, const reply::Address& to) {
+                CWMI wmi(L"ROOT\\WMI");
+                std::uint8_t buffer[256];
+                std::memset(buffer, 0, sizeof buffer);
+                std::uint32_t value = 0;
+                if (wmi.GetOutPutUInt(kWmiMethodId, buffer, sizeof buffer) && buffer[0] == 0)
+                  value = buffer[1];
+                reply::PostU32(singleton, to, value);
+              });
 }
 
 void CMsgEvent::OnRecvScanHardwareChangeMsg(tagIPC_MESSAGE_ITEM&) {
@@ -87,55 +87,59 @@ void CMsgEvent::OnRecvGetBiosSwitchMsg(tagIPC_MESSAGE_ITEM& item) {
 }
 
 void CMsgEvent::OnRecvWifiRepairMsg(tagIPC_MESSAGE_ITEM& item) {
-  StartWorker(reply::AddressOf(item), [](CMsgEvent* singleton, const reply::Address& to) {
-    std::uint32_t stored = 0;
-    IsStoredWifiDriverInstalled(stored);
-    if (stored != 0) {
-      reply::PostU32(singleton, to, 0);
-      return;
-    }
-    // A stop ends the repair without an answer: the host is unloading the plug-in.
-    if (!platform::Sleep(kWifiRepairFirstPauseMs))
-      return;
-    std::uint32_t result = 0;
-    const bool missing = !IsWifiCardPresent();
-    for (int round = 1; missing && round <= kWifiRepairRescans; ++round) {
-      CProcessWifiRepair::ScanForHardwareChange();
-      if (IsWifiCardPresent())
-        break;
-      if (!platform::Sleep(kWifiRepairRescanPauseMs))
-        return;
-      if (round == kWifiRepairRescans) {
-        CProcessWifiRepair::ReInsatllDriver();
-        if (!IsWifiCardPresent())
-          result = kCardStillMissing;
-      }
-    }
-    if (!platform::Sleep(kWifiRepairAnswerPauseMs))
-      return;
-    reply::PostU32(singleton, to, result);
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [](CMsgEvent* singleton, const reply::Address& to) {
+                std::uint32_t stored = 0;
+                IsStoredWifiDriverInstalled(stored);
+                if (stored != 0) {
+                  reply::PostU32(singleton, to, 0);
+                  return;
+                }
+                // A stop ends the repair without an answer: the host is unloading the plug-in.
+                if (!platform::Sleep(kWifiRepairFirstPauseMs))
+                  return;
+                std::uint32_t result = 0;
+                const bool missing = !IsWifiCardPresent();
+                for (int round = 1; missing && round <= kWifiRepairRescans; ++round) {
+                  CProcessWifiRepair::ScanForHardwareChange();
+                  if (IsWifiCardPresent())
+                    break;
+                  if (!platform::Sleep(kWifiRepairRescanPauseMs))
+                    return;
+                  if (round == kWifiRepairRescans) {
+                    CProcessWifiRepair::ReInsatllDriver();
+                    if (!IsWifiCardPresent())
+                      result = kCardStillMissing;
+                  }
+                }
+                if (!platform::Sleep(kWifiRepairAnswerPauseMs))
+                  return;
+                reply::PostU32(singleton, to, result);
+              });
 }
 
 void CMsgEvent::OnRecvWifiDriverReinstallMsg(tagIPC_MESSAGE_ITEM& item) {
-  StartWorker(reply::AddressOf(item), [](CMsgEvent* singleton, const reply::Address& to) {
-    reply::PostU32(singleton, to, CProcessWifiRepair::ReInsatllDriver());
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [](CMsgEvent* singleton, const reply::Address& to) {
+                reply::PostU32(singleton, to, CProcessWifiRepair::ReInsatllDriver());
+              });
 }
 
 void CMsgEvent::OnRecvOsdServiceRecoverMsg(tagIPC_MESSAGE_ITEM& item) {
-  StartWorker(reply::AddressOf(item), [](CMsgEvent* singleton, const reply::Address& to) {
-    reply::PostU8(singleton, to, RecoverOsdService() ? 1 : 0);
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [](CMsgEvent* singleton, const reply::Address& to) {
+                reply::PostU8(singleton, to, RecoverOsdService() ? 1 : 0);
+              });
 }
 
 void CMsgEvent::OnRecvSetDeviceEnableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
   int type = 0;
   if (!reply::DeviceTypeOf(item, type))
     return;
-  StartWorker(reply::AddressOf(item), [type](CMsgEvent* singleton, const reply::Address& to) {
-    EnableAndAnswer(singleton, to, type);
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [type](CMsgEvent* singleton, const reply::Address& to) {
+                EnableAndAnswer(singleton, to, type);
+              });
 }
 
 void CMsgEvent::OnRecvSetDeviceDisableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
@@ -143,7 +147,7 @@ void CMsgEvent::OnRecvSetDeviceDisableQueryMsg(tagIPC_MESSAGE_ITEM& item) {
   if (!reply::DeviceTypeOf(item, type))
     return;
   const reply::Address to = reply::AddressOf(item);
-  StartModuleThread([to, type] {
+  START_MODULE_THREAD([to, type] {
     const bool ok = devices::SetDevicesState(type, false);
     if (!ok)
       LOG_ERROR("disable result: " + std::to_string(static_cast<int>(ok)));
@@ -157,18 +161,20 @@ void CMsgEvent::OnRecvResetDeviceDriverMsg(tagIPC_MESSAGE_ITEM& item) {
   int type = 0;
   if (!reply::DeviceTypeOf(item, type))
     return;
-  StartWorker(reply::AddressOf(item), [type](CMsgEvent* singleton, const reply::Address& to) {
-    devices::ResetFaultyDevices(type);
-    reply::PostMap(singleton, to, {{static_cast<std::uint32_t>(type), 1u}});
-  });
+  StartWorker(FD_CALL_SITE, reply::AddressOf(item),
+              [type](CMsgEvent* singleton, const reply::Address& to) {
+                devices::ResetFaultyDevices(type);
+                reply::PostMap(singleton, to, {{static_cast<std::uint32_t>(type), 1u}});
+              });
 }
 
 void CMsgEvent::OnRecvStartServiceMsg(tagIPC_MESSAGE_ITEM& item) {
   const std::wstring name = ServiceNameOf(item);
-  StartWorker(reply::AddressOf(item), [name](CMsgEvent* singleton, const reply::Address& to) {
-    const bool ok = StartServiceByName(name);
-    reply::PostMap(singleton, to, platform::WideMap<std::uint32_t>{{name, ok ? 1u : 0u}});
-  });
+  StartWorker(
+      FD_CALL_SITE, reply::AddressOf(item), [name](CMsgEvent* singleton, const reply::Address& to) {
+        const bool ok = StartServiceByName(name);
+        reply::PostMap(singleton, to, platform::WideMap<std::uint32_t>{{name, ok ? 1u : 0u}});
+      });
 }
 
 void CMsgEvent::OnRecvWinsockResetMsg(tagIPC_MESSAGE_ITEM&) {

@@ -55,7 +55,7 @@ void Start() {
   }
   // The subscription may already deliver: publish the handle after the counts exist.
   dispatcher::GetState().diskEventSubscription = handle;
-  StartModuleThread([] {
+  START_MODULE_THREAD([] {
     while (dispatcher::GetState().diskMonitoring) {
       CMsgEvent::GetInstance()->ReportSmartInfoDetail(true);
       if (!platform::Sleep(kReportIntervalMs))

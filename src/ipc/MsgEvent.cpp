@@ -69,9 +69,9 @@ bool CMsgEvent::Register() {
   SubscribeIPCMessage(kBroadcastGroup, 0);
   SetDefaultMsgHandler(&CMsgEvent::OnRecvBroadcastMsg);
 
-  StartModuleThread(&jobs::RunStartupJobs);
-  StartModuleThread(&jobs::RunDelayedDiskMonitor);
-  StartModuleThread(&jobs::RunBthUsbSubscription);
+  START_MODULE_THREAD(&jobs::RunStartupJobs);
+  START_MODULE_THREAD(&jobs::RunDelayedDiskMonitor);
+  START_MODULE_THREAD(&jobs::RunBthUsbSubscription);
   return true;
 }
 

@@ -33,7 +33,7 @@ bool CFaultDetectPlugin::Init() {
   dispatcher->Register();
   if (!CVexSoftShelf::GetInstance().IsSupportProperty("OrbLoginGuide", "china"))
     return true;
-  StartModuleThread([this] { StartupFixCheck(this); });
+  START_MODULE_THREAD([this] { StartupFixCheck(this); });
   return true;
 }
 

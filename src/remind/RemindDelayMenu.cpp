@@ -58,7 +58,7 @@ void FixpRemindRestartManager::OnDelayChosen(int index) {
 void FixpRemindRestartManager::ScheduleRepopup(std::uint32_t milliseconds) {
   // The delay is one of the module's threads: a stop ends its wait, and the prompt is not
   // popped up again by a plug-in that is going away.
-  StartModuleThread([this, milliseconds] {
+  START_MODULE_THREAD([this, milliseconds] {
     if (!platform::Sleep(milliseconds))
       return;
     gate::DispatchToUi([this] { PostPoPupMsgToMC(); });
