@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "emu/Faults.h"
 #include "emu/OpenHandles.h"
@@ -21,8 +22,14 @@ constexpr auto kInvalidParameter = static_cast<platform::LSTATUS>(ERROR_INVALID_
 constexpr DWORD ERROR_KEY_DELETED = 1018;
 constexpr DWORD ERROR_BAD_PATHNAME = 161;
 
+// An open key, with the view of it last read: reused while the registry has not changed,
+// so that walking a key's N subkeys reads the key once, not N times.
 struct OpenKey {
   std::string path;
+  std::mutex mu;  // guards the view
+  std::uint64_t revision = 0;
+  bool viewed = false;
+  std::optional<emu::VirtualRegistry::KeyView> view;  // none: the key went
 };
 
 std::mutex handlesMutex;
@@ -32,7 +39,7 @@ std::map<platform::HKEY, std::unique_ptr<OpenKey>>& Handles() {
 }
 
 // The key behind a handle; stays valid until the handle is closed by the same caller.
-const OpenKey* Find(platform::HKEY key) {
+OpenKey* Find(platform::HKEY key) {
   std::lock_guard lock(handlesMutex);
   auto it = Handles().find(key);
   return it == Handles().end() ? nullptr : it->second.get();
@@ -40,7 +47,9 @@ const OpenKey* Find(platform::HKEY key) {
 
 // What the key holds now, through an open handle: ERROR_INVALID_HANDLE for a handle that is not
 // open, ERROR_KEY_DELETED when the key went while the handle was open (as Windows answers).
-platform::LSTATUS Current(platform::HKEY key, emu::VirtualRegistry::KeyView& view);
+// The view stays valid while held locks the key's view.
+platform::LSTATUS Current(platform::HKEY key, std::unique_lock<std::mutex>& held,
+                          const emu::VirtualRegistry::KeyView*& view);
 
 // Copies a name with its NUL into a buffer of capacity characters, as the Reg*W calls do.
 platform::LSTATUS CopyName(const std::string& utf8, wchar_t* out, DWORD* length) {
@@ -85,7 +94,8 @@ std::string PathOf(platform::HKEY root, const wchar_t* subKey) {
 platform::LSTATUS Open(const std::string& path, platform::HKEY* key) {
   if (!emu::VirtualRegistry::Instance().KeyExists(path))
     return static_cast<platform::LSTATUS>(ERROR_FILE_NOT_FOUND);
-  auto open = std::make_unique<OpenKey>(OpenKey{path});
+  auto open = std::make_unique<OpenKey>();
+  open->path = path;
   *key = open.get();
   std::lock_guard lock(handlesMutex);
   Handles().emplace(*key, std::move(open));
@@ -110,14 +120,23 @@ bool ValueOf(DWORD type, const std::uint8_t* data, DWORD size, nlohmann::json& v
   return true;
 }
 
-platform::LSTATUS Current(platform::HKEY key, emu::VirtualRegistry::KeyView& view) {
-  const OpenKey* open = Find(key);
+platform::LSTATUS Current(platform::HKEY key, std::unique_lock<std::mutex>& held,
+                          const emu::VirtualRegistry::KeyView*& view) {
+  OpenKey* open = Find(key);
   if (!open)
     return kInvalidHandle;
-  auto now = emu::VirtualRegistry::Instance().View(open->path);
-  if (!now)
+  held = std::unique_lock(open->mu);
+  auto& registry = emu::VirtualRegistry::Instance();
+  // The revision first: a change after it only makes the next call read the key again.
+  const std::uint64_t revision = registry.Revision();
+  if (!open->viewed || open->revision != revision) {
+    open->view = registry.View(open->path);
+    open->revision = revision;
+    open->viewed = true;
+  }
+  if (!open->view)
     return static_cast<platform::LSTATUS>(ERROR_KEY_DELETED);
-  view = std::move(*now);
+  view = &*open->view;
   return ERROR_SUCCESS;
 }
 
@@ -184,35 +203,38 @@ LSTATUS RegDeleteTreeW(HKEY root, const wchar_t* subKey) {
 }
 
 LSTATUS RegQueryInfoKeyW(HKEY key, DWORD* subKeys, DWORD* values) {
-  emu::VirtualRegistry::KeyView view;
-  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+  std::unique_lock<std::mutex> held;
+  const emu::VirtualRegistry::KeyView* view = nullptr;
+  if (const LSTATUS status = Current(key, held, view); status != ERROR_SUCCESS)
     return status;
   if (subKeys)
-    *subKeys = static_cast<DWORD>(view.subkeys.size());
+    *subKeys = static_cast<DWORD>(view->subkeys.size());
   if (values)
-    *values = static_cast<DWORD>(view.values.size());
+    *values = static_cast<DWORD>(view->values.size());
   return ERROR_SUCCESS;
 }
 
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
-  emu::VirtualRegistry::KeyView view;
-  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+  std::unique_lock<std::mutex> held;
+  const emu::VirtualRegistry::KeyView* view = nullptr;
+  if (const LSTATUS status = Current(key, held, view); status != ERROR_SUCCESS)
     return status;
-  if (index >= view.subkeys.size())
+  if (index >= view->subkeys.size())
     return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
   if (const auto error = emu::InjectedFault("RegEnumKeyExW"))
     return static_cast<LSTATUS>(*error);
-  return CopyName(view.subkeys[index], name, nameLength);
+  return CopyName(view->subkeys[index], name, nameLength);
 }
 
 LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                       std::uint8_t* data, DWORD* dataSize) {
-  emu::VirtualRegistry::KeyView view;
-  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+  std::unique_lock<std::mutex> held;
+  const emu::VirtualRegistry::KeyView* view = nullptr;
+  if (const LSTATUS status = Current(key, held, view); status != ERROR_SUCCESS)
     return status;
-  if (index >= view.values.size())
+  if (index >= view->values.size())
     return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
-  const auto& [valueName, value] = view.values[index];
+  const auto& [valueName, value] = view->values[index];
   DWORD storedType = REG_SZ;
   const std::vector<std::uint8_t> bytes = StoredBytes(value, storedType);
   if (data && (!dataSize || bytes.size() > *dataSize))
@@ -230,13 +252,14 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, D
 
 LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_t* data,
                          DWORD* dataSize) {
-  emu::VirtualRegistry::KeyView view;
-  if (const LSTATUS status = Current(key, view); status != ERROR_SUCCESS)
+  std::unique_lock<std::mutex> held;
+  const emu::VirtualRegistry::KeyView* view = nullptr;
+  if (const LSTATUS status = Current(key, held, view); status != ERROR_SUCCESS)
     return status;
   const std::string wanted = emu::FoldCase(name ? DE::UnicodeToUTF8(name) : "");
   if (const auto error = emu::InjectedFault("RegQueryValueExW", wanted))
     return static_cast<LSTATUS>(*error);
-  for (const auto& [valueName, value] : view.values) {
+  for (const auto& [valueName, value] : view->values) {
     if (emu::FoldCase(valueName) != wanted)
       continue;
     DWORD storedType = REG_SZ;

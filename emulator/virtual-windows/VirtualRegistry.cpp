@@ -22,6 +22,7 @@ std::string VirtualRegistry::Fold(const std::string& text) {
 
 void VirtualRegistry::Load(const nlohmann::json& keys) {
   std::lock_guard lock(mu_);
+  Changed();
   keys_.clear();
   if (!keys.is_object())
     return;
@@ -87,6 +88,7 @@ std::optional<VirtualRegistry::KeyView> VirtualRegistry::View(const std::string&
 
 void VirtualRegistry::CreateKey(const std::string& key) {
   std::lock_guard lock(mu_);
+  Changed();
   auto& entry = keys_[Fold(key)];
   if (entry.path.empty())
     entry.path = key;
@@ -94,8 +96,11 @@ void VirtualRegistry::CreateKey(const std::string& key) {
 
 bool VirtualRegistry::DeleteKey(const std::string& key) {
   std::lock_guard lock(mu_);
+  Changed();
   const std::string folded = Fold(key);
-  const bool existed = keys_.erase(folded) > 0;
+  // A key exists as the parent of a stored one too, and goes with its descendants.
+  const bool existed = ExistsLocked(folded);
+  keys_.erase(folded);
   for (auto it = keys_.lower_bound(folded + "\\");
        it != keys_.end() && it->first.rfind(folded + "\\", 0) == 0;) {
     it = keys_.erase(it);
@@ -121,6 +126,7 @@ bool VirtualRegistry::SetValue(const std::string& key, const std::string& name,
   const std::string folded = Fold(key);
   if (!ExistsLocked(folded))
     return false;
+  Changed();
   Key& entry = keys_[folded];
   if (entry.path.empty())
     entry.path = key;

@@ -57,6 +57,35 @@ TEST_F(RegistryApiTest, ParentsExistAndSubkeysAreListedOnceByName) {
             ERROR_FILE_NOT_FOUND);
 }
 
+// Each call through an open key answers from the key as it is at the call, even though a walk
+// reads the key only once while nothing changes.
+TEST_F(RegistryApiTest, AnOpenKeyAnswersFromTheKeyAsItIsNow) {
+  emu::VirtualRegistry::Instance().Load(
+      nlohmann::json::parse(R"({"HKLM\\SOFTWARE\\W\\a": {}, "HKLM\\SOFTWARE\\W\\c": {}})"));
+  platform::HKEY key = Open(L"SOFTWARE\\W");
+  wchar_t name[8];
+  DWORD length = 8;
+  ASSERT_EQ(platform::RegEnumKeyExW(key, 1, name, &length), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(name, length), L"c");
+  // A subkey created elsewhere meanwhile takes its place in the order.
+  platform::HKEY created = nullptr;
+  ASSERT_EQ(platform::RegCreateKeyExW(platform::HKEY_LOCAL_MACHINE, L"SOFTWARE\\W\\b",
+                                      platform::KEY_WRITE, &created),
+            ERROR_SUCCESS);
+  platform::RegCloseKey(created);
+  length = 8;
+  ASSERT_EQ(platform::RegEnumKeyExW(key, 1, name, &length), ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(name, length), L"b");
+  DWORD subKeys = 0;
+  ASSERT_EQ(platform::RegQueryInfoKeyW(key, &subKeys, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, 3u);
+  // Deleted while open: ERROR_KEY_DELETED, as Windows answers.
+  ASSERT_EQ(platform::RegDeleteTreeW(platform::HKEY_LOCAL_MACHINE, L"SOFTWARE\\W"), ERROR_SUCCESS);
+  length = 8;
+  EXPECT_EQ(platform::RegEnumKeyExW(key, 0, name, &length), 1018);
+  EXPECT_EQ(platform::RegCloseKey(key), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryApiTest, ValuesComeAsWindowsStoresThem) {
   emu::VirtualRegistry::Instance().Load(
       nlohmann::json::parse(R"({"HKLM\\K": {"Count": 258, "Name": "A\u00e9\u82f1"}})"));

@@ -2,6 +2,7 @@
 // The virtual laptop's registry: keys by path (letter case ignored, as on Windows), each
 // with named values of type REG_DWORD (a number) or REG_SZ (a text). A key exists when it
 // was stored or when a key below it was (Windows has no key without its parents).
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -39,6 +40,9 @@ class VirtualRegistry {
     std::vector<std::pair<std::string, nlohmann::json>> values;
   };
   std::optional<KeyView> View(const std::string& key) const;
+  // Grows with every change of any key, so that a view taken at one revision may be reused
+  // while the revision stays.
+  std::uint64_t Revision() const { return revision_.load(std::memory_order_acquire); }
 
  private:
   VirtualRegistry() = default;
@@ -48,8 +52,10 @@ class VirtualRegistry {
     std::string path;
     std::map<std::string, std::pair<std::string, nlohmann::json>> values;  // folded name
   };
+  void Changed() { revision_.fetch_add(1, std::memory_order_acq_rel); }
   mutable std::mutex mu_;
   std::map<std::string, Key> keys_;  // folded path
+  std::atomic<std::uint64_t> revision_{0};
 };
 
 }  // namespace emu
