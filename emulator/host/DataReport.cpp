@@ -25,7 +25,7 @@ tagLogInfo EventDataReport::GetMsg(const std::string& eventId, const std::string
 }
 
 bool EventDataReport::SendMsg(tagLogInfo& record) {
-  if (emu::InjectedFault("SendMsg", [&record] { return record.strEventId; }))
+  if (emu::InjectedFault(emu::FaultOf("SendMsg"), [&record] { return record.strEventId; }))
     return false;
   nlohmann::ordered_json fields = nlohmann::ordered_json::object();
   for (const auto& [number, text] : record.mapExtra)

@@ -178,7 +178,7 @@ CBiosFun::~CBiosFun() = default;
 
 bool CBiosFun::GetBiosSwitch(bool& state, int deviceType) {
   const std::string type = std::to_string(deviceType);
-  if (emu::InjectedFault("GetBiosSwitch", type))
+  if (emu::InjectedFault(emu::FaultOf("GetBiosSwitch"), type))
     return false;
   if (!laptop().Bool(kBiosSwitchReadable, {type}))
     return false;
@@ -190,7 +190,8 @@ CWMI::CWMI(const std::wstring& wmiNamespace) : namespace_(wmiNamespace) {}
 CWMI::~CWMI() = default;
 
 bool CWMI::GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint32_t bufferSize) {
-  if (emu::InjectedFault("GetOutPutUInt", [methodId] { return std::to_string(methodId); }))
+  if (emu::InjectedFault(emu::FaultOf("GetOutPutUInt"),
+                         [methodId] { return std::to_string(methodId); }))
     return false;
   std::string ns = DE::UnicodeToUTF8(namespace_);
   std::transform(ns.begin(), ns.end(), ns.begin(), [](unsigned char c) { return std::toupper(c); });

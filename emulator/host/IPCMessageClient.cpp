@@ -106,7 +106,7 @@ CIPCMessageClient::~CIPCMessageClient() {
 }
 
 bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) {
-  if (emu::InjectedFault("SubscribeIPCMessage"))
+  if (emu::InjectedFault(emu::FaultOf("SubscribeIPCMessage")))
     return false;
   ClientEndpoint* endpoint = EndpointOf(this);
   if (endpoint)
@@ -115,7 +115,7 @@ bool CIPCMessageClient::SubscribeIPCMessage(std::uint32_t group, std::uint32_t) 
 }
 
 bool CIPCMessageClient::PostIPCMessage(const tagIPC_MESSAGE_ITEM& item) {
-  if (emu::InjectedFault("PostIPCMessage", [&item] {
+  if (emu::InjectedFault(emu::FaultOf("PostIPCMessage"), [&item] {
         char text[16];
         std::snprintf(text, sizeof text, "0x%X", item.dwMsgId);
         return std::string(text);

@@ -99,7 +99,7 @@ bool Registry::KeyExists(const std::wstring& key) {
 
 bool Registry::CreateKey(const std::wstring& key) {
   const std::string path = KeyPath(root_, key);
-  if (Fails(kCreateKeyError) || emu::InjectedFault("Registry::CreateKey", path))
+  if (Fails(kCreateKeyError) || emu::InjectedFault(emu::FaultOf("Registry::CreateKey"), path))
     return false;
   platform::HKEY created = nullptr;
   const auto status =
@@ -124,8 +124,8 @@ bool Registry::DeleteKey(const std::wstring& key) {
 
 bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value,
                         DWORD access) {
-  if (Fails(kGetValueError) ||
-      emu::InjectedFault("Registry::GetValue", [&name] { return UnicodeToUTF8(name); }))
+  if (Fails(kGetValueError) || emu::InjectedFault(emu::FaultOf("Registry::GetValue"),
+                                                  [&name] { return UnicodeToUTF8(name); }))
     return false;
   OpenKey opened(root, key, platform::KEY_READ | access);
   DWORD type = 0;
@@ -141,8 +141,8 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
 
 bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& name,
                         std::wstring& value, DWORD access) {
-  if (Fails(kGetValueError) ||
-      emu::InjectedFault("Registry::GetValue", [&name] { return UnicodeToUTF8(name); }))
+  if (Fails(kGetValueError) || emu::InjectedFault(emu::FaultOf("Registry::GetValue"),
+                                                  [&name] { return UnicodeToUTF8(name); }))
     return false;
   OpenKey opened(root, key, platform::KEY_READ | access);
   if (opened.status != ERROR_SUCCESS)
@@ -164,8 +164,8 @@ bool Registry::GetValue(HKEY root, const std::wstring& key, const std::wstring& 
 bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD value,
                         DWORD access) {
   const std::string path = KeyPath(root, key);
-  if (Fails(kSetValueError) ||
-      emu::InjectedFault("Registry::SetValue", [&name] { return UnicodeToUTF8(name); }))
+  if (Fails(kSetValueError) || emu::InjectedFault(emu::FaultOf("Registry::SetValue"),
+                                                  [&name] { return UnicodeToUTF8(name); }))
     return false;
   const auto data = emu::RegistryDwordBytes(value);
   if (!Write(root, key, name, platform::REG_DWORD, data.data(), 4, access))
@@ -177,8 +177,8 @@ bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& 
 bool Registry::SetValue(HKEY root, const std::wstring& key, const std::wstring& name,
                         const std::wstring& value, DWORD access) {
   const std::string path = KeyPath(root, key);
-  if (Fails(kSetValueError) ||
-      emu::InjectedFault("Registry::SetValue", [&name] { return UnicodeToUTF8(name); }))
+  if (Fails(kSetValueError) || emu::InjectedFault(emu::FaultOf("Registry::SetValue"),
+                                                  [&name] { return UnicodeToUTF8(name); }))
     return false;
   const auto data = emu::RegistryTextBytes(value);
   if (!Write(root, key, name, platform::REG_SZ, data.data(), static_cast<DWORD>(data.size()),

@@ -61,7 +61,8 @@ bool IsProcessRunning(const std::wstring& processName) {
 }
 
 bool KillProcByName(const std::wstring& processName) {
-  if (emu::InjectedFault("KillProcByName", [&] { return DE::UnicodeToUTF8(processName); }))
+  if (emu::InjectedFault(emu::FaultOf("KillProcByName"),
+                         [&] { return DE::UnicodeToUTF8(processName); }))
     return false;
   int killed = 0;
   for (const DWORD id : ProcessesNamed(processName)) {
@@ -85,7 +86,8 @@ bool IsServiceRunning(const std::wstring& serviceName) {
 }
 
 bool StartServiceByName(const std::wstring& serviceName) {
-  if (emu::InjectedFault("StartServiceByName", [&] { return DE::UnicodeToUTF8(serviceName); }))
+  if (emu::InjectedFault(emu::FaultOf("StartServiceByName"),
+                         [&] { return DE::UnicodeToUTF8(serviceName); }))
     return false;
   return WithService(serviceName, platform::SERVICE_START,
                      [](platform::SC_HANDLE s) { return platform::StartServiceW(s); });

@@ -29,7 +29,7 @@ CONFIGRET CM_Locate_DevNodeW(DEVINST* devInst, const wchar_t* deviceId, DWORD) {
     return CR_INVALID_POINTER;
   if (const CONFIGRET error = Scripted(kLocateError))
     return error;
-  if (const auto error = emu::InjectedFault("CM_Locate_DevNodeW"))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CM_Locate_DevNodeW")))
     return static_cast<CONFIGRET>(*error);
   if (deviceId && *deviceId)
     return CR_NO_SUCH_DEVNODE;  // only the root is known by id here
@@ -42,7 +42,7 @@ CONFIGRET CM_Reenumerate_DevNode(DEVINST devInst, DWORD) {
     return CR_INVALID_DEVNODE;
   if (const CONFIGRET error = Scripted(kReenumerateError))
     return error;
-  if (const auto error = emu::InjectedFault("CM_Reenumerate_DevNode"))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CM_Reenumerate_DevNode")))
     return static_cast<CONFIGRET>(*error);
   emu::RescanDevices();
   return CR_SUCCESS;

@@ -163,7 +163,7 @@ namespace platform {
 EVT_HANDLE EvtSubscribe(const std::wstring& channel, const std::wstring& query, void* context,
                         EVT_SUBSCRIBE_CALLBACK callback, DWORD flags) {
   constexpr DWORD ERROR_EVT_CHANNEL_NOT_FOUND = 15007;
-  if (const auto error = emu::InjectedFault("EvtSubscribe", [&] {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("EvtSubscribe"), [&] {
         return DE::UnicodeToUTF8(channel) + " " + DE::UnicodeToUTF8(query);
       })) {
     SetLastError(static_cast<DWORD>(*error));
@@ -201,7 +201,7 @@ bool EvtRender(EVT_HANDLE event, DWORD flags, DWORD bufferSize, wchar_t* buffer,
     SetLastError(record->renderError);
     return false;
   }
-  if (const auto error = emu::InjectedFault("EvtRender")) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("EvtRender"))) {
     SetLastError(static_cast<DWORD>(*error));
     return false;
   }

@@ -80,7 +80,7 @@ bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size) {
   const std::string host = emu::VirtualDrive::Instance().HostPath(Utf8(path));
   std::vector<std::uint8_t> bytes;
-  if (const auto error = emu::InjectedFault("ReadFile", [&] { return Utf8(path); })) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("ReadFile"), [&] { return Utf8(path); })) {
     SetLastError(static_cast<DWORD>(*error));
     return bytes;
   }
@@ -119,7 +119,7 @@ int openTokens = 0;
 }  // namespace
 
 bool OpenProcessToken(DWORD, HANDLE& token) {
-  if (const auto error = emu::InjectedFault("OpenProcessToken")) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("OpenProcessToken"))) {
     SetLastError(static_cast<DWORD>(*error));
     return false;
   }

@@ -59,7 +59,8 @@ HMODULE GetModuleHandleFromAddress(const void* address) {
 }
 
 HMODULE LoadLibraryExA(const char* moduleName, void*, DWORD) {
-  if (const auto error = emu::InjectedFault("LoadLibraryExA", moduleName ? moduleName : "")) {
+  if (const auto error =
+          emu::InjectedFault(emu::FaultOf("LoadLibraryExA"), moduleName ? moduleName : "")) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
@@ -75,7 +76,8 @@ HMODULE LoadLibraryExA(const char* moduleName, void*, DWORD) {
 FARPROC GetProcAddress(HMODULE module, const char* procName) {
   if (!module)
     return nullptr;
-  if (const auto error = emu::InjectedFault("GetProcAddress", procName ? procName : "")) {
+  if (const auto error =
+          emu::InjectedFault(emu::FaultOf("GetProcAddress"), procName ? procName : "")) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }

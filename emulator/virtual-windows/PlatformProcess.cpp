@@ -113,7 +113,7 @@ bool CreateProcessW(const wchar_t* applicationName, wchar_t* commandLine, bool, 
     return false;
   }
   const std::string line = DE::UnicodeToUTF8(commandLine ? commandLine : applicationName);
-  if (const auto injected = emu::InjectedFault("CreateProcessW", line)) {
+  if (const auto injected = emu::InjectedFault(emu::FaultOf("CreateProcessW"), line)) {
     SetLastError(static_cast<DWORD>(*injected));
     return false;
   }
@@ -158,7 +158,7 @@ HANDLE OpenProcess(DWORD, bool, DWORD processId) {
   for (const auto& entry : emu::ProcessTable::Instance().Running()) {
     if (entry.pid != processId)
       continue;
-    if (const auto error = emu::InjectedFault("OpenProcess", entry.exe)) {
+    if (const auto error = emu::InjectedFault(emu::FaultOf("OpenProcess"), entry.exe)) {
       SetLastError(static_cast<DWORD>(*error));
       return nullptr;
     }
@@ -177,7 +177,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  if (const auto error = emu::InjectedFault("CreateToolhelp32Snapshot")) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CreateToolhelp32Snapshot"))) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }

@@ -160,7 +160,7 @@ LSTATUS RegOpenKeyExW(HKEY root, const wchar_t* subKey, DWORD, DWORD, HKEY* key)
   const std::string path = PathOf(root, subKey);
   if (!key || path.empty())
     return kInvalidParameter;
-  if (const auto error = emu::InjectedFault("RegOpenKeyExW", path))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegOpenKeyExW"), path))
     return static_cast<LSTATUS>(*error);
   return Open(path, key);
 }
@@ -171,7 +171,7 @@ LSTATUS RegCreateKeyExW(HKEY root, const wchar_t* subKey, DWORD, HKEY* key) {
     return kInvalidParameter;
   if (subKey && *subKey == L'\\')
     return static_cast<LSTATUS>(ERROR_BAD_PATHNAME);  // as Windows refuses it
-  if (const auto error = emu::InjectedFault("RegCreateKeyExW", path))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegCreateKeyExW"), path))
     return static_cast<LSTATUS>(*error);
   emu::VirtualRegistry::Instance().CreateKey(path);
   return Open(path, key);
@@ -186,7 +186,7 @@ LSTATUS RegSetValueExW(HKEY key, const wchar_t* name, DWORD type, const std::uin
   if (!ValueOf(type, data, size, value))
     return kInvalidParameter;
   const std::string valueName = name ? DE::UnicodeToUTF8(name) : "";
-  if (const auto error = emu::InjectedFault("RegSetValueExW", valueName))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegSetValueExW"), valueName))
     return static_cast<LSTATUS>(*error);
   if (!emu::VirtualRegistry::Instance().SetValue(open->path, valueName, std::move(value)))
     return static_cast<LSTATUS>(ERROR_KEY_DELETED);
@@ -221,7 +221,7 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
     return status;
   if (index >= view->subkeys.size())
     return static_cast<LSTATUS>(ERROR_NO_MORE_ITEMS);
-  if (const auto error = emu::InjectedFault("RegEnumKeyExW"))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegEnumKeyExW")))
     return static_cast<LSTATUS>(*error);
   return CopyName(view->subkeys[index], name, nameLength);
 }
@@ -257,7 +257,7 @@ LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_
   if (const LSTATUS status = Current(key, held, view); status != ERROR_SUCCESS)
     return status;
   const std::string wanted = emu::FoldCase(name ? DE::UnicodeToUTF8(name) : "");
-  if (const auto error = emu::InjectedFault("RegQueryValueExW", wanted))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegQueryValueExW"), wanted))
     return static_cast<LSTATUS>(*error);
   for (const auto& [valueName, value] : view->values) {
     if (emu::FoldCase(valueName) != wanted)

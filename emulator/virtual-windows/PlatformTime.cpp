@@ -52,7 +52,7 @@ bool IsModuleStopping() {
 
 bool StartDetachedThread(std::function<void()> body) {
   // CreateThread failing is the standard library's std::system_error to the caller.
-  if (const auto error = emu::InjectedFault("CreateThread"))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CreateThread")))
     throw std::system_error(static_cast<int>(*error), std::system_category(), "CreateThread");
   return emu::Scheduler::Instance().StartThread(std::move(body),
                                                 emu::Scheduler::ThreadKind::Module);

@@ -59,7 +59,7 @@ DWORD StateOf(const std::string& name) {
 }  // namespace
 
 SC_HANDLE OpenSCManagerW(DWORD) {
-  if (const auto error = emu::InjectedFault("OpenSCManagerW")) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("OpenSCManagerW"))) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
@@ -70,7 +70,7 @@ SC_HANDLE OpenSCManagerW(DWORD) {
 
 SC_HANDLE OpenServiceW(SC_HANDLE manager, const std::wstring& name, DWORD) {
   const std::string text = DE::UnicodeToUTF8(name);
-  if (const auto error = emu::InjectedFault("OpenServiceW", text)) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("OpenServiceW"), text)) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
@@ -100,7 +100,7 @@ bool StartServiceW(SC_HANDLE service) {
       return false;
     name = static_cast<ServiceHandle*>(service)->name;
   }
-  if (const auto error = emu::InjectedFault("StartServiceW", name)) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("StartServiceW"), name)) {
     SetLastError(static_cast<DWORD>(*error));
     return false;
   }

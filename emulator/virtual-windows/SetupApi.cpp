@@ -175,7 +175,7 @@ bool SetupDiGetDevicePropertyW(HDEVINFO set, const SP_DEVINFO_DATA& data, const 
 }
 
 HDEVINFO SetupDiGetClassDevsW(const Guid* classGuid, DWORD flags) {
-  if (const auto error = emu::InjectedFault("SetupDiGetClassDevsW", [&] {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("SetupDiGetClassDevsW"), [&] {
         return classGuid ? emu::GuidText(*classGuid) : std::string();
       })) {
     SetLastError(static_cast<DWORD>(*error));
@@ -208,7 +208,7 @@ bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA& data) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (const auto error = emu::InjectedFault("SetupDiEnumDeviceInfo")) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("SetupDiEnumDeviceInfo"))) {
     SetLastError(static_cast<DWORD>(*error));
     return false;
   }
@@ -260,7 +260,7 @@ bool SetupDiCallClassInstaller(DWORD installFunction, HDEVINFO set, const SP_DEV
   const Device* device = DeviceOf(set, data, &owner);
   if (!device)
     return false;
-  if (const auto error = emu::InjectedFault("SetupDiCallClassInstaller", [&] {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("SetupDiCallClassInstaller"), [&] {
         return device->hardwareIds.empty() ? std::string() : device->hardwareIds.front();
       })) {
     SetLastError(static_cast<DWORD>(*error));

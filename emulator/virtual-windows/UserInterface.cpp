@@ -224,7 +224,8 @@ ATOM RegisterClassExW(const WNDCLASSEXW& windowClass) {
     return 0;
   }
   const std::wstring name = windowClass.lpszClassName;
-  if (const auto error = emu::InjectedFault("RegisterClassExW", [&] { return emu::Utf8(name); })) {
+  if (const auto error =
+          emu::InjectedFault(emu::FaultOf("RegisterClassExW"), [&] { return emu::Utf8(name); })) {
     SetLastError(static_cast<DWORD>(*error));
     return 0;
   }
@@ -252,8 +253,9 @@ HWND CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* win
   constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
   HWND window = nullptr;
   emu::Window w;
-  if (const auto error = emu::InjectedFault(
-          "CreateWindowExW", [&] { return className ? emu::Utf8(className) : std::string(); })) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CreateWindowExW"), [&] {
+        return className ? emu::Utf8(className) : std::string();
+      })) {
     SetLastError(static_cast<DWORD>(*error));
     return nullptr;
   }
@@ -393,7 +395,7 @@ HDEVNOTIFY RegisterDeviceNotificationW(HWND recipient, const void* filter, DWORD
     SetLastError(::ERROR_INVALID_DATA);
     return nullptr;
   }
-  if (const auto error = emu::InjectedFault("RegisterDeviceNotificationW", [&] {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("RegisterDeviceNotificationW"), [&] {
         return emu::Utf8(StringFromGUID2(header.dbcc_classguid));
       })) {
     SetLastError(static_cast<DWORD>(*error));

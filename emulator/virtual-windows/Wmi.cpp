@@ -136,7 +136,8 @@ class Connection : public WmiConnection {
   explicit Connection(bool cimv2) : cimv2_(cimv2) {}
 
   HRESULT ExecQuery(const std::wstring& wql, std::unique_ptr<WmiEnumerator>& result) override {
-    if (const auto error = emu::InjectedFault("ExecQuery", [&] { return DE::UnicodeToUTF8(wql); }))
+    if (const auto error =
+            emu::InjectedFault(emu::FaultOf("ExecQuery"), [&] { return DE::UnicodeToUTF8(wql); }))
       return static_cast<HRESULT>(*error);
     const std::string query = DE::UnicodeToUTF8(wql);
     const std::string lower = Lower(query);
@@ -261,7 +262,7 @@ HRESULT WmiConnectServer(const std::wstring& wmiNamespace, std::unique_ptr<WmiCo
     return static_cast<HRESULT>(error);
   }
   const std::string ns = Lower(DE::UnicodeToUTF8(wmiNamespace));
-  if (const auto error = emu::InjectedFault("WmiConnectServer", ns))
+  if (const auto error = emu::InjectedFault(emu::FaultOf("WmiConnectServer"), ns))
     return static_cast<HRESULT>(*error);
   if (ns != "\\\\.\\root\\cimv2" && ns != "\\\\.\\root\\wmi" && ns != "root\\wmi") {
     return WBEM_E_INVALID_NAMESPACE;

@@ -30,7 +30,7 @@ inline int SweepFaults(
     const std::function<std::vector<std::int64_t>(std::int64_t)>& numbers,
     const std::function<void(const std::string&, const fdhost::RunResult&)>& check) {
   std::set<std::string> failable;
-  for (const auto& point : emu::FaultPoints())
+  for (const auto& point : emu::kFaultPoints)
     failable.emplace(point.call);
   int runs = 0;
   for (const auto& file : files) {

@@ -12,7 +12,7 @@ UIMainQueue& UIMainQueue::getInstance() {
 }
 
 bool UIMainQueue::dispatch(std::function<void()> job) {
-  if (!job || emu::InjectedFault("UIMainQueue::dispatch"))
+  if (!job || emu::InjectedFault(emu::FaultOf("UIMainQueue::dispatch")))
     return false;
   return emu::UserInterface::Post(std::move(job));
 }

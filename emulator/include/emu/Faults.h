@@ -29,7 +29,79 @@ struct FaultPoint {
 };
 
 // The calls that can fail, in the order the documentation lists them.
-const std::vector<FaultPoint>& FaultPoints();
+// clang-format off
+inline constexpr FaultPoint kFaultPoints[] = {
+      {"RegOpenKeyExW", "the key's path (\"HKLM\\SOFTWARE\\...\")", 5,
+       "returns the error (an LSTATUS)"},
+      {"RegQueryValueExW", "the value's name", 5, "returns the error"},
+      {"RegCreateKeyExW", "the key's path", 5, "returns the error"},
+      {"RegSetValueExW", "the value's name", 5, "returns the error"},
+      {"RegEnumKeyExW", "", 5, "returns the error"},
+      {"LoadLibraryExA", "the module's name", 126, "returns null; GetLastError gives the error"},
+      {"GetProcAddress", "the entry's name", 127, "returns null; GetLastError gives the error"},
+      {"CreateThread", "", 8,
+       "StartDetachedThread throws std::system_error with the error, as the standard library "
+       "does when CreateThread fails"},
+      {"CreateWindowExW", "the window class", 1406, "returns null; GetLastError gives the error"},
+      {"RegisterClassExW", "the window class", 1410, "returns 0; GetLastError gives the error"},
+      {"RegisterDeviceNotificationW", "the class GUID (\"{...}\")", 13,
+       "returns null; GetLastError gives the error"},
+      {"EvtSubscribe", "the channel and query", 15007,
+       "returns null; GetLastError gives the error"},
+      {"OpenProcess", "the process's executable name", 5,
+       "returns null; GetLastError gives the error"},
+      {"CreateProcessW", "the command line", 2, "returns false; GetLastError gives the error"},
+      {"CreateToolhelp32Snapshot", "", 8, "returns null; GetLastError gives the error"},
+      {"DeviceIoControl", "the control code (\"0x0004D008\")", 1117,
+       "returns false; GetLastError gives the error"},
+      {"CreateFileW", "the path", 5, "returns INVALID_HANDLE_VALUE; GetLastError gives the error"},
+      {"SetupDiGetClassDevsW", "the class GUID", 13,
+       "returns INVALID_HANDLE_VALUE; GetLastError gives the error"},
+      {"OpenServiceW", "the service's name", 1060, "returns null; GetLastError gives the error"},
+      {"CM_Locate_DevNodeW", "", 13, "returns the CONFIGRET"},
+      {"CM_Reenumerate_DevNode", "", 13, "returns the CONFIGRET"},
+      {"SetupDiEnumDeviceInfo", "", 13, "returns false; GetLastError gives the error"},
+      {"SetupDiCallClassInstaller", "the device's first hardware id", 5,
+       "returns false; GetLastError gives the error"},
+      {"WmiConnectServer", "the namespace", 0x80041003,
+       "`ConnectServer` returns the HRESULT (default WBEM_E_ACCESS_DENIED)"},
+      {"ExecQuery", "the WQL text", 0x80041006,
+       "returns the HRESULT (default WBEM_E_OUT_OF_MEMORY)"},
+      {"OpenSCManagerW", "", 5, "returns null; GetLastError gives the error"},
+      {"StartServiceW", "the service's name", 1058, "returns false; GetLastError gives the error"},
+      {"ReadFile", "the file's path", 30, "nothing is read; GetLastError gives the error"},
+      {"OpenProcessToken", "", 5, "returns false; GetLastError gives the error"},
+      {"EvtRender", "", 13, "returns false; GetLastError gives the error"},
+      {"PostIPCMessage", "the message id (\"0x40003\")", 0, "the host's IPC client returns false"},
+      {"SubscribeIPCMessage", "", 0, "the host's IPC client returns false"},
+      {"SendMsg", "the event id (\"608001011\")", 0, "the data-report library returns false"},
+      {"UIMainQueue::dispatch", "", 0,
+       "the toolkit's main queue returns false; the job does not run"},
+      {"Registry::CreateKey", "the key's path", 0, "the host's registry helper returns false"},
+      {"Registry::GetValue", "the value's name", 0, "the host's registry helper returns false"},
+      {"Registry::SetValue", "the value's name", 0, "the host's registry helper returns false"},
+      {"GetBiosSwitch", "the device type", 0, "the hardware library returns false (unreadable)"},
+      {"GetOutPutUInt", "the WMI method id (decimal)", 0, "the hardware library returns false"},
+      {"KillProcByName", "the executable name", 0, "the system library returns false"},
+      {"StartServiceByName", "the service's name", 0, "the system library returns false"},
+};
+// clang-format on
+
+// One of them, found at compile time: a seam that names a call not in the table does not
+// compile, so every call a scenario can name is counted.
+struct FaultRef {
+  std::size_t index;
+  const FaultPoint& Decl() const { return kFaultPoints[index]; }
+};
+
+consteval FaultRef FaultOf(std::string_view call) {
+  for (std::size_t i = 0; i < std::size(kFaultPoints); ++i) {
+    if (kFaultPoints[i].call == call)
+      return FaultRef{i};
+  }
+  throw "not a call that can fail";
+}
+
 // Their table in scenarios/README.md ("fdhost facts" prints it).
 std::string FaultTableMarkdown();
 
@@ -47,10 +119,10 @@ class Faults {
 
   // Counts the call; true when rules are loaded (then Match decides). No lock: the seams
   // call it on every call, rules or not.
-  bool Count(std::string_view call);
+  bool Count(FaultRef point);
   // The error to fail the call with, when a rule says so. argument: the call's matching text
   // (letter case ignored, a rule's argument matches any part).
-  std::optional<std::int64_t> Match(std::string_view call, std::string_view argument);
+  std::optional<std::int64_t> Match(FaultRef point, std::string_view argument);
 
   // How often each call was made since the last Reset.
   std::map<std::string, std::int64_t> Counts() const;
@@ -59,7 +131,7 @@ class Faults {
   struct Rule;
   static std::vector<Rule> Parse(const nlohmann::json& rules);
   struct Rule {
-    std::string call;
+    std::size_t point = 0;  // in kFaultPoints
     std::string argument;
     std::int64_t nth = 0;  // 0: every match from fromMs
     std::int64_t fromMs = 0;
@@ -67,25 +139,24 @@ class Faults {
     std::int64_t matches = 0;
   };
   Faults() = default;
-  static constexpr std::size_t kMaxPoints = 64;
   mutable std::mutex mu_;  // guards rules_
   std::vector<Rule> rules_;
   std::atomic<bool> armed_{false};
-  std::array<std::atomic<std::int64_t>, kMaxPoints> counts_{};  // by the point's place
+  std::array<std::atomic<std::int64_t>, std::size(kFaultPoints)> counts_{};  // by point
 };
 
 // Called by a seam at the start of a call that can fail: counts it and answers the error to
 // fail it with, if any. The argument is a text, or a function giving it: that is called only
 // while rules are loaded, so a run without faults pays for no conversions.
 template <class Argument = std::string_view>
-std::optional<std::int64_t> InjectedFault(std::string_view call, Argument&& argument = {}) {
+std::optional<std::int64_t> InjectedFault(FaultRef point, Argument&& argument = {}) {
   auto& faults = Faults::Instance();
-  if (!faults.Count(call))
+  if (!faults.Count(point))
     return std::nullopt;
   if constexpr (std::is_invocable_v<Argument>)
-    return faults.Match(call, std::string_view(argument()));
+    return faults.Match(point, std::string_view(argument()));
   else
-    return faults.Match(call, std::string_view(argument));
+    return faults.Match(point, std::string_view(argument));
 }
 
 }  // namespace emu

@@ -577,7 +577,7 @@ namespace platform {
 
 HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
   const std::string text = DE::UnicodeToUTF8(path);
-  if (const auto error = emu::InjectedFault("CreateFileW", text)) {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("CreateFileW"), text)) {
     SetLastError(static_cast<DWORD>(*error));
     return INVALID_HANDLE_VALUE;
   }
@@ -624,7 +624,7 @@ bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, vo
       return emu::Fail(ERROR_INVALID_HANDLE);
     h = *p;
   }
-  if (const auto error = emu::InjectedFault("DeviceIoControl", [code] {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("DeviceIoControl"), [code] {
         char text[16];
         std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
         return std::string(text);
