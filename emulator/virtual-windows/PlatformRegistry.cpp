@@ -1,6 +1,7 @@
 // The registry calls over the virtual registry. An open key handle names the key: every call
 // through it sees the key as it is then. Handles are counted so that a run can show keys left
 // open.
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -24,11 +25,12 @@ constexpr DWORD ERROR_BAD_PATHNAME = 161;
 
 // An open key, with the view of it last read: reused while the registry has not changed,
 // so that walking a key's N subkeys reads the key once, not N times.
+constexpr std::uint64_t kNotRead = UINT64_MAX;  // a revision the registry never reaches
+
 struct OpenKey {
   std::string path;
-  std::mutex mu;  // guards the view
-  std::uint64_t revision = 0;
-  bool viewed = false;
+  std::mutex mu;                                      // guards the view
+  std::uint64_t revision = kNotRead;                  // of the view below
   std::optional<emu::VirtualRegistry::KeyView> view;  // none: the key went
 };
 
@@ -129,10 +131,9 @@ platform::LSTATUS Current(platform::HKEY key, std::unique_lock<std::mutex>& held
   auto& registry = emu::VirtualRegistry::Instance();
   // The revision first: a change after it only makes the next call read the key again.
   const std::uint64_t revision = registry.Revision();
-  if (!open->viewed || open->revision != revision) {
+  if (open->revision != revision) {
     open->view = registry.View(open->path);
     open->revision = revision;
-    open->viewed = true;
   }
   if (!open->view)
     return static_cast<platform::LSTATUS>(ERROR_KEY_DELETED);
