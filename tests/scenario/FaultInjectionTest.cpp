@@ -74,18 +74,6 @@ TEST(FaultsAtWindows, OneClassWithoutNotificationLeavesTheOthers) {
   EXPECT_EQ(Ops(run, "window", "unregister_notification").size(), 2u);
 }
 
-TEST(FaultsAtTheBus, FailedPostsOfThePromptAreLogged) {
-  const auto run = RunWithFaults("fix-remind-repair-restart.json",
-                                 R"([{"call": "PostIPCMessage", "argument": "0x40003", "nth": 1},
-                                     {"call": "PostIPCMessage", "argument": "0xF0006",
-                                      "from_ms": 0}])");
-  ExpectCleanEnd(run);
-  EXPECT_TRUE(Logged(run, "bResult=0", "FixpRemindRestartManager::PostPoPupMsgToMC"));
-  // The prompt was never shown, so nobody could ask for the restart.
-  EXPECT_TRUE(TimesOf(run, "ipc", "dst", 0x40000).empty());
-  EXPECT_TRUE(TimesOf(run, "ipc", "dst", 0x30000).empty());
-}
-
 TEST(FaultsAtTheBus, AFailedRestartRequestIsLogged) {
   const auto run =
       RunWithFaults("fix-remind-repair-restart.json",
@@ -163,15 +151,6 @@ TEST(FaultsAtModules, AVendorLibraryThatCannotBeLoaded) {
     }
   }
   EXPECT_GT(realtek, 0);
-}
-
-TEST(FaultsAtModules, AVendorLibraryWithoutItsWatchEntry) {
-  const auto run = RunWithFaults(
-      "bluetooth-arrival-realtek.json",
-      R"([{"call": "GetProcAddress", "argument": "RTKStartWatchUsbErr", "from_ms": 0}])");
-  ExpectCleanEnd(run);
-  EXPECT_TRUE(Logged(run, "fail load dll", "DynamicDll::RtkBtStartWatchUsbErrFunc"));
-  EXPECT_TRUE(Logged(run, "regist fail", "DeviceDriverErrorDetectEx::RegistRealtekCallBack"));
 }
 
 TEST(FaultsAtThreads, AThreadThatCannotBeCreatedIsLoggedNotThrown) {

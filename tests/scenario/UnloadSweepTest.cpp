@@ -2,7 +2,8 @@
 // each of its timeline times plus a few offsets and at fixed points, serial and parallel.
 // Every run must end cleanly: no fault line (threads inside the plug-in, threads alive,
 // subscriptions open, devices left disabled, threads left behind), nothing after "unload",
-// and no library left loaded. The suite runs a sample; FD_UNLOAD_SWEEP=all runs every point.
+// and no library left loaded; also when some of the calls the plug-in makes fail. The suite runs a
+// sample; FD_UNLOAD_SWEEP=all runs every point.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -70,9 +71,12 @@ std::string CheckRun(const fdhost::RunResult& run) {
   return "";
 }
 
-void Sweep(emu::RunMode mode) {
+// faults: when given, the rules every scenario runs with instead of its own.
+void Sweep(emu::RunMode mode, const nlohmann::json& faults = nullptr) {
   int runs = 0;
-  for (const auto& [name, scenario] : AllScenarios()) {
+  for (auto& [name, scenario] : AllScenarios()) {
+    if (!faults.is_null())
+      scenario.faults = faults;
     for (std::int64_t stopAt : StopPoints(scenario)) {
       fdhost::RunOptions options;
       options.forMs = stopAt;
@@ -91,6 +95,17 @@ TEST(UnloadSweep, Serial) {
 
 TEST(UnloadSweep, Parallel) {
   Sweep(emu::RunMode::Parallel);
+}
+
+// The same stops on paths that only failures take: workers that cannot start, a device class
+// without its notification, a refused post, an unheard event log and a dropped UI job.
+TEST(UnloadSweep, SerialWithFailedCalls) {
+  Sweep(emu::RunMode::Deterministic, nlohmann::json::parse(R"([
+      {"call": "CreateThread", "from_ms": 1},
+      {"call": "RegisterDeviceNotificationW", "nth": 2},
+      {"call": "PostIPCMessage", "nth": 2},
+      {"call": "EvtSubscribe", "nth": 1},
+      {"call": "UIMainQueue::dispatch", "nth": 3}])"));
 }
 
 }  // namespace
