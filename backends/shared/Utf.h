@@ -41,7 +41,9 @@ inline void AppendUtf16(std::basic_string<Unit>& out, char32_t c) {
   }
 }
 
-// Code points of UTF-16 units; a lone surrogate becomes U+FFFD.
+// Code points of UTF-16 units. A lone surrogate stays as its own value, so that wide text
+// read from UTF-16 writes back to the same units, as it does where wchar_t is UTF-16; the
+// UTF-8 encoder turns it into U+FFFD.
 template <class Unit>
 inline std::u32string DecodeUtf16(const std::basic_string<Unit>& units) {
   std::u32string out;
@@ -52,8 +54,6 @@ inline std::u32string DecodeUtf16(const std::basic_string<Unit>& units) {
     if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
       ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;
     }
     out.push_back(c);
   }

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 #include <system_error>
@@ -56,7 +57,17 @@ Scheduler& Scheduler::Instance() {
   return *instance;
 }
 
-void Scheduler::Reset(ClockMode clock, RunMode mode) {
+Schedule Schedule::FromSeed(std::uint64_t seed) {
+  // The chance of giving way is the seed's own option: from none (only the pick among ready
+  // threads varies) to often.
+  static constexpr unsigned kPreemptPercents[] = {0, 2, 10, 30};
+  Schedule s;
+  s.seed = seed;
+  s.preemptPercent = kPreemptPercents[Random(~seed).Below(std::size(kPreemptPercents))];
+  return s;
+}
+
+void Scheduler::Reset(ClockMode clock, RunMode mode, Schedule schedule) {
   AdoptCurrentThread();
   std::string stuck;
   for (const auto& leftover : WaitForOthersToFinish()) {
@@ -68,6 +79,8 @@ void Scheduler::Reset(ClockMode clock, RunMode mode) {
   std::lock_guard lock(mu_);
   clock_ = clock;
   mode_ = mode;
+  schedule_ = schedule;
+  random_ = Random(schedule.seed.value_or(0));
   virtualNow_ = 0;
   realOrigin_ = RealNs();
   moduleStopping_ = false;
@@ -128,8 +141,7 @@ void Scheduler::DispatchLocked() {
       mode_ == RunMode::Deterministic ? 1 : std::numeric_limits<std::size_t>::max();
   for (;;) {
     while (running_ < limit && !ready_.empty()) {
-      TrackedThread* t = ready_.front();
-      ready_.pop_front();
+      TrackedThread* t = TakeNextReadyLocked();
       t->state = TrackedThread::State::Running;
       ++running_;
       t->cv.notify_one();
@@ -151,6 +163,30 @@ void Scheduler::DispatchLocked() {
       ready_.push_back(t);
     }
   }
+}
+
+TrackedThread* Scheduler::TakeNextReadyLocked() {
+  std::size_t index = 0;
+  if (schedule_.seed && mode_ == RunMode::Deterministic && ready_.size() > 1)
+    index = static_cast<std::size_t>(random_.Next() % ready_.size());
+  TrackedThread* t = ready_[index];
+  ready_.erase(ready_.begin() + static_cast<std::ptrdiff_t>(index));
+  return t;
+}
+
+void Scheduler::MayGiveWay() {
+  std::unique_lock lock(mu_);
+  TrackedThread* t = tlsSelf;
+  if (!schedule_.seed || schedule_.preemptPercent == 0 || clock_ != ClockMode::Virtual ||
+      mode_ != RunMode::Deterministic || !t || t->state != TrackedThread::State::Running ||
+      ready_.empty())
+    return;
+  if (random_.Next() % 100 >= schedule_.preemptPercent)
+    return;
+  t->state = TrackedThread::State::Ready;
+  ready_.push_back(t);
+  GiveUpCpuLocked(t);
+  WaitUntilRunning(lock, t);
 }
 
 std::vector<const TrackedThread*> Scheduler::InStartOrderLocked() const {

@@ -178,6 +178,12 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   }
   if (s.runForMs < 0)
     throw ScenarioError(name + ": run_for_ms is negative");
+  if (doc.contains("schedule_seed")) {
+    const auto& seed = doc["schedule_seed"];
+    if (!seed.is_number_unsigned())
+      throw ScenarioError(name + ": schedule_seed is a whole number, 0 or more");
+    s.scheduleSeed = seed.get<std::uint64_t>();
+  }
   const auto timeline = doc.value("timeline", nlohmann::json::array());
   if (!timeline.is_array())
     throw ScenarioError(name + ": timeline is a list");
@@ -221,7 +227,8 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   } catch (const std::invalid_argument& e) {
     throw ScenarioError(name + ": " + e.what());
   }
-  for (const char* core : {"start_time", "run_for_ms", "timeline", "description", "faults"}) {
+  for (const char* core :
+       {"start_time", "run_for_ms", "timeline", "description", "faults", "schedule_seed"}) {
     s.laptop.erase(core);
   }
   if (const std::string wrong = CheckFacts(s.laptop); !wrong.empty())

@@ -99,14 +99,18 @@ Mutex::~Mutex() {
 
 void Mutex::lock() {
   auto& sched = emu::Scheduler::Instance();
+  sched.MayGiveWay();
   std::unique_lock guard(sched.Lock());
   LockLocked(sched, guard, *static_cast<MutexState*>(impl_));
 }
 
 void Mutex::unlock() {
   auto& sched = emu::Scheduler::Instance();
-  std::unique_lock guard(sched.Lock());
-  UnlockLocked(sched, *static_cast<MutexState*>(impl_));
+  {
+    std::unique_lock guard(sched.Lock());
+    UnlockLocked(sched, *static_cast<MutexState*>(impl_));
+  }
+  sched.MayGiveWay();
 }
 
 bool Mutex::try_lock() {

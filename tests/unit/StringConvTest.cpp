@@ -29,7 +29,12 @@ TEST(StringConv, BrokenInputBecomesReplacementCharacters) {
             L"a\ufffdb");
   EXPECT_EQ(platform::Utf8ToWide("\xe2\x82"), L"\ufffd\ufffd");  // cut short
   EXPECT_EQ(platform::Utf8ToWide("\xc3(x"), L"\ufffd(x");
-  EXPECT_EQ(platform::Utf16ToWide(u"\xd800z"), L"\ufffdz");  // a lone surrogate
+  // A lone surrogate in UTF-16 stays what it is in wide text, as on Windows, and so goes
+  // back out as the same unit; only UTF-8 has no place for it.
+  const std::u16string lone = u"\xd800z\xdfbf";
+  EXPECT_EQ(platform::Utf16ToWide(lone),
+            (std::wstring{static_cast<wchar_t>(0xD800), L'z', static_cast<wchar_t>(0xDFBF)}));
+  EXPECT_EQ(platform::WideToUtf16(platform::Utf16ToWide(lone)), lone);
   EXPECT_EQ(DE::UnicodeToUTF8(std::wstring(1, static_cast<wchar_t>(0xDC00))), "\xef\xbf\xbd");
 }
 

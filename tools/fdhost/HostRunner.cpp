@@ -86,8 +86,14 @@ void CheckAfterUnload() {
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) {
   auto& sched = emu::Scheduler::Instance();
   sched.AdoptCurrentThread("host timeline");
-  sched.Reset(options.clock, options.mode);
+  const std::optional<std::uint64_t> seed = options.seed ? options.seed : scenario.scheduleSeed;
+  const emu::Schedule schedule = seed ? emu::Schedule::FromSeed(*seed) : emu::Schedule{};
+  sched.Reset(options.clock, options.mode, schedule);
   emu::Transcript::Instance().Clear();
+  if (seed) {
+    // The first line says how to play the run again.
+    NoteHost("schedule", {{"seed", *seed}, {"preempt_percent", schedule.preemptPercent}});
+  }
   emu::LoadLaptop(scenario.laptop);
   emu::Faults::Instance().Load(scenario.faults);
   InstallConfigFile();

@@ -18,6 +18,7 @@ struct RunOptions {
   std::optional<std::int64_t> forMs;  // overrides the scenario's run_for_ms
   emu::ClockMode clock = emu::ClockMode::Virtual;
   emu::RunMode mode = emu::RunMode::Deterministic;
+  std::optional<std::uint64_t> seed;  // a seeded schedule; overrides the scenario's own
 };
 
 struct RunResult {

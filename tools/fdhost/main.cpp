@@ -17,6 +17,7 @@
 #include "fdhost/HostRunner.h"
 #include "fdhost/HtmlTimeline.h"
 #include "fdhost/TextTimeline.h"
+#include "fdhost/sim/SimCommand.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ constexpr char kUsage[] =
     "as text\n"
     "       fdhost facts                           the laptop's declared facts as Markdown "
     "tables\n"
+    "       fdhost sim [options]                   a swarm of random laptops, each run judged "
+    "(fdhost sim --help)\n"
     "       fdhost --help | fdhost run --help\n";
 
 constexpr char kRunHelp[] =
@@ -125,6 +128,18 @@ int Run(int argc, char** argv) {
     } else if (arg == "--format") {
       if (!next(format) || (format != "jsonl" && format != "text"))
         return Unknown(arg + " " + format);
+    } else if (arg == "--seed") {
+      if (!next(value))
+        return Unknown(arg + " without a number");
+      try {
+        std::size_t used = 0;
+        options.seed = std::stoull(value, &used, 0);
+        if (used != value.size() || value[0] == '-')
+          throw std::invalid_argument(value);
+      } catch (const std::exception&) {
+        std::cerr << "fdhost: --seed takes a whole number, not \"" << value << "\"\n";
+        return 2;
+      }
     } else if (arg == "--parallel") {
       options.mode = emu::RunMode::Parallel;
     } else if (arg == "--real-time") {
@@ -204,6 +219,8 @@ int main(int argc, char** argv) {
               << emu::FaultTableMarkdown();
     return 0;
   }
+  if (argc >= 2 && std::strcmp(argv[1], "sim") == 0)
+    return fdhost::sim::SimCommand(argc, argv);
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)
     return Usage();
   return Run(argc, argv);

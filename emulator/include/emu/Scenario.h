@@ -2,6 +2,7 @@
 // Scenario files: a virtual laptop (what differs from the healthy defaults) and a timeline
 // of inputs. t = 0 is the moment the plug-in's Init is called.
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ struct Scenario {
   std::string name;
   std::int64_t startEpochMs = 0;
   std::int64_t runForMs = 0;
+  std::optional<std::uint64_t> scheduleSeed;  // plays the threads in that seed's order
   nlohmann::json laptop;  // every key but the core ones, merged over the laptop defaults
   nlohmann::json faults;  // the failures to inject at the seams (emu/Faults.h)
   std::vector<TimelineEntry> timeline;  // sorted by time, stable

@@ -8,8 +8,11 @@
 // is in flight.
 //
 // Deterministic mode runs one tracked thread at a time, picking the next from a FIFO of
-// ready threads, so a scenario plays the same way every time. Parallel mode runs every ready
-// thread at once (for ThreadSanitizer). Real mode uses the machine's clock.
+// ready threads, so a scenario plays the same way every time. A seeded schedule picks the
+// next among the ready threads with a generator started from the seed instead, and may make
+// a running thread give way at the plug-in's mutexes: every seed is another interleaving, and
+// the same seed is the same one again. Parallel mode runs every ready thread at once (for
+// ThreadSanitizer). Real mode uses the machine's clock.
 //
 // Nothing escapes the clock silently: a thread the scheduler does not know is adopted the
 // moment it waits, sleeps or starts a thread; and when every tracked thread waits and none
@@ -19,16 +22,30 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "emu/Random.h"
 
 namespace emu {
 
 enum class ClockMode { Virtual, Real };
 enum class RunMode { Deterministic, Parallel };
 enum class WakeReason { Normal, Stopping, Timeout };
+
+// How a deterministic run picks its next thread: FIFO without a seed; with one, at random
+// among the ready threads, and at each plug-in mutex operation the running thread gives way
+// with the given chance.
+struct Schedule {
+  std::optional<std::uint64_t> seed;
+  unsigned preemptPercent = 0;
+
+  // The options a seed stands for (the chance of giving way is drawn from it too).
+  static Schedule FromSeed(std::uint64_t seed);
+};
 
 struct TrackedThread;
 
@@ -55,7 +72,7 @@ class Scheduler {
 
   // Starts a new run at time 0. Only the calling thread may be tracked; otherwise it throws
   // std::logic_error naming the threads still alive.
-  void Reset(ClockMode clock, RunMode mode);
+  void Reset(ClockMode clock, RunMode mode, Schedule schedule = {});
   bool IsVirtual();
   RunMode Mode();
 
@@ -75,6 +92,11 @@ class Scheduler {
   // With Lock() held: wakes the longest waiter, or all of them. Returns whether one woke.
   bool WakeOne(WaitList& list);
   void WakeAll(WaitList& list);
+
+  // A point where a seeded schedule may let another ready thread run first (the plug-in's
+  // mutex operations call it). Without a seed, or outside the deterministic virtual mode, it
+  // does nothing.
+  void MayGiveWay();
 
   // Sleeps until the deadline (ns since Reset). An interruptible sleep (the plug-in's own
   // waits, on any thread) ends early with Stopping once the module stops, and returns at
@@ -131,6 +153,7 @@ class Scheduler {
   void LeaveSleepersLocked(TrackedThread* t);
   static void LeaveWaitListLocked(TrackedThread* t);
   void DispatchLocked();
+  TrackedThread* TakeNextReadyLocked();
   void ReportDeadlockLocked();
   void WaitUntilRunning(std::unique_lock<std::mutex>& lock, TrackedThread* t);
   void GiveUpCpuLocked(TrackedThread* t);
@@ -148,6 +171,8 @@ class Scheduler {
   RunMode mode_ = RunMode::Deterministic;
   std::int64_t virtualNow_ = 0;
   std::int64_t realOrigin_ = 0;
+  Schedule schedule_;
+  Random random_{0};
   std::deque<TrackedThread*> ready_;
   std::map<std::pair<std::int64_t, std::uint64_t>, TrackedThread*> sleepers_;
   std::set<TrackedThread*> all_;

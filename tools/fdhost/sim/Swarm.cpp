@@ -1,0 +1,209 @@
+// Child processes for the swarm: the parent never loads the plug-in itself, so every child
+// starts from the same clean state, as a fresh `fdhost run` would.
+#include "fdhost/sim/Swarm.h"
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <map>
+
+#include "emu/Scenario.h"
+#include "emu/Scheduler.h"
+#include "fdhost/HostRunner.h"
+
+namespace fdhost::sim {
+
+namespace {
+
+std::uint64_t Fnv1a(const std::string& text, std::uint64_t hash = 0xCBF29CE484222325ULL) {
+  for (const unsigned char c : text)
+    hash = (hash ^ c) * 0x100000001B3ULL;
+  return hash;
+}
+
+void WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+nlohmann::json VerdictsJson(const std::vector<Verdict>& failures) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& v : failures)
+    list.push_back({v.checker, v.detail});
+  return list;
+}
+
+// In the child: play, judge, report to the parent through fd, and leave without running the
+// parent's exit handlers.
+[[noreturn]] void PlayInChild(const nlohmann::json& doc, int fd) {
+  emu::Scheduler::Instance().SetDeadlockHandler([fd](const std::string& report, std::int64_t) {
+    const auto failure = nlohmann::json::array({"deadlock", report});
+    WriteAll(fd, nlohmann::json{{"failures", nlohmann::json::array({failure})}}.dump());
+    std::_Exit(3);
+  });
+  nlohmann::json result;
+  try {
+    const emu::Scenario scenario = emu::ParseScenario(doc.dump(), "generated scenario");
+    const RunResult run = RunScenario(scenario, RunOptions{});
+    const Judgement judged = JudgeTranscript(scenario, run.transcript);
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (const auto& line : run.transcript)
+      hash = Fnv1a(line.dump() + "\n", hash);
+    auto failures = VerdictsJson(judged.failures);
+    // Not loading is the host's right answer to a load or entry lookup made to fail.
+    const bool loadFailed =
+        std::any_of(run.transcript.begin(), run.transcript.end(), [](const emu::Line& line) {
+          return line["kind"] == "fault_injected" &&
+                 (line["call"] == "LoadLibraryExA" || line["call"] == "GetProcAddress");
+        });
+    if (!run.ok && !run.error.empty() && !loadFailed)
+      failures.push_back(
+          nlohmann::json::array({"crash", "the plug-in was not loaded: " + run.error}));
+    result = {{"failures", failures},
+              {"judged", judged.judged},
+              {"hash", hash},
+              {"virtual_ms", run.transcript.empty() ? 0 : run.transcript.back().value("t_ms", 0)}};
+  } catch (const std::exception& e) {
+    const auto failure =
+        nlohmann::json::array({"generator", std::string("not a valid scenario: ") + e.what()});
+    result = {{"failures", nlohmann::json::array({failure})}};
+  }
+  WriteAll(fd, result.dump());
+  ::close(fd);
+  std::_Exit(0);
+}
+
+struct Child {
+  pid_t pid = -1;
+  int fd = -1;
+  std::string output;
+  std::chrono::steady_clock::time_point deadline;
+  bool killed = false;
+};
+
+Child Start(const nlohmann::json& doc, const RunLimits& limits) {
+  int fds[2];
+  if (::pipe(fds) != 0)
+    throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+  const pid_t pid = ::fork();
+  if (pid < 0)
+    throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+  if (pid == 0) {
+    ::close(fds[0]);
+    PlayInChild(doc, fds[1]);
+  }
+  ::close(fds[1]);
+  Child child;
+  child.pid = pid;
+  child.fd = fds[0];
+  child.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.wallSeconds);
+  return child;
+}
+
+RunOutcome Finish(Child& child, const RunLimits& limits) {
+  int status = 0;
+  rusage usage{};
+  while (::wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  ::close(child.fd);
+  RunOutcome outcome;
+  outcome.maxRssKb = usage.ru_maxrss;
+  if (child.killed) {
+    outcome.failures.push_back(
+        {"hang", "no end within " + std::to_string(limits.wallSeconds) + " s of wall time"});
+    return outcome;
+  }
+  if (WIFSIGNALED(status)) {
+    outcome.failures.push_back(
+        {"crash", std::string("killed by signal ") + ::strsignal(WTERMSIG(status))});
+    return outcome;
+  }
+  try {
+    const auto result = nlohmann::json::parse(child.output);
+    for (const auto& f : result.value("failures", nlohmann::json::array()))
+      outcome.failures.push_back({f[0].get<std::string>(), f[1].get<std::string>()});
+    for (const auto& name : result.value("judged", nlohmann::json::array()))
+      outcome.judged.insert(name.get<std::string>());
+    outcome.transcriptHash = result.value("hash", std::uint64_t{0});
+    outcome.virtualMs = result.value("virtual_ms", std::int64_t{0});
+  } catch (const nlohmann::json::exception&) {
+    outcome.failures.push_back({"crash", "exit status " + std::to_string(WEXITSTATUS(status)) +
+                                             " without a verdict: " + child.output.substr(0, 300)});
+  }
+  outcome.judged.insert("memory");
+  if (outcome.maxRssKb > limits.memoryKb) {
+    outcome.failures.push_back({"memory", std::to_string(outcome.maxRssKb / 1024) +
+                                              " MB resident (limit " +
+                                              std::to_string(limits.memoryKb / 1024) + " MB)"});
+  }
+  return outcome;
+}
+
+}  // namespace
+
+std::string FirstFailure(const RunOutcome& outcome) {
+  return outcome.failures.empty() ? "" : outcome.failures.front().checker;
+}
+
+void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
+             const std::function<void(std::size_t, const RunOutcome&)>& done) {
+  std::map<std::size_t, Child> running;
+  std::size_t next = 0;
+  while (next < scenarios.size() || !running.empty()) {
+    while (next < scenarios.size() && static_cast<int>(running.size()) < std::max(jobs, 1)) {
+      running.emplace(next, Start(scenarios[next], limits));
+      ++next;
+    }
+    std::vector<pollfd> polls;
+    std::vector<std::size_t> order;
+    for (auto& [index, child] : running) {
+      polls.push_back({child.fd, POLLIN, 0});
+      order.push_back(index);
+    }
+    ::poll(polls.data(), polls.size(), 200);
+    const auto now = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < polls.size(); ++i) {
+      Child& child = running.at(order[i]);
+      bool ended = false;
+      if (polls[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+        char buffer[65536];
+        const ssize_t n = ::read(child.fd, buffer, sizeof buffer);
+        if (n > 0)
+          child.output.append(buffer, static_cast<std::size_t>(n));
+        ended = n == 0 || (n < 0 && errno != EINTR);
+      }
+      if (!ended && now > child.deadline) {
+        ::kill(child.pid, SIGKILL);
+        child.killed = true;
+        ended = true;
+      }
+      if (ended) {
+        const RunOutcome outcome = Finish(child, limits);
+        running.erase(order[i]);
+        done(order[i], outcome);
+      }
+    }
+  }
+}
+
+RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits) {
+  RunOutcome result;
+  RunMany({scenario}, 1, limits, [&result](std::size_t, const RunOutcome& o) { result = o; });
+  return result;
+}
+
+}  // namespace fdhost::sim

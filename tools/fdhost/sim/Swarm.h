@@ -1,0 +1,41 @@
+#pragma once
+// Runs generated scenarios, each in a child process of its own, so that a crash, a hang or a
+// deadlock is a verdict on that run and not the end of the swarm; the children run at the
+// same time on the machine's cores.
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "fdhost/sim/Checkers.h"
+
+namespace fdhost::sim {
+
+struct RunLimits {
+  int wallSeconds = 120;        // longer is a hang
+  long memoryKb = 1024 * 1024;  // more resident memory than this fails the memory checker
+};
+
+struct RunOutcome {
+  std::vector<Verdict> failures;
+  std::set<std::string> judged;
+  std::uint64_t transcriptHash = 0;  // to compare two plays of one scenario
+  std::int64_t virtualMs = 0;        // how long the laptop ran
+  long maxRssKb = 0;
+};
+
+// One scenario document, played in a child process and judged there.
+RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits);
+
+// Plays the scenarios at once, up to `jobs` children at a time; `done` gets each outcome
+// (in the order the children finish) with the index of its scenario.
+void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
+             const std::function<void(std::size_t, const RunOutcome&)>& done);
+
+// The first failing checker of an outcome, or "" when it passed.
+std::string FirstFailure(const RunOutcome& outcome);
+
+}  // namespace fdhost::sim
