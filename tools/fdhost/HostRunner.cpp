@@ -1,5 +1,8 @@
 #include "fdhost/HostRunner.h"
 
+#include <algorithm>
+
+#include "emu/DeviceTree.h"
 #include "emu/EventLogService.h"
 #include "emu/Faults.h"
 #include "emu/Laptop.h"
@@ -60,10 +63,21 @@ void CheckBeforeUnload() {
 // The laptop shuts down first: the processes still running end.
 void CheckAfterUnload() {
   emu::ProcessTable::Instance().EndAll();
-  const auto disabled =
-      emu::Laptop::Instance().Json(emu::FactOf("disabled_devices", emu::FactType::Texts));
-  if (disabled.is_array() && !disabled.empty())
-    Fault("devices left disabled", disabled.get<std::vector<std::string>>());
+  // A disabled device that has gone away (a card pulled while a repair had it disabled)
+  // cannot be enabled by anyone; those still present must not stay disabled.
+  std::vector<std::string> disabled;
+  const auto tree = emu::DeviceTree();
+  for (const auto& id :
+       emu::Laptop::Instance().Json(emu::FactOf("disabled_devices", emu::FactType::Texts))) {
+    const bool present = std::any_of(tree.begin(), tree.end(), [&id](const emu::TreeDevice& d) {
+      return std::find(d.hardwareIds.begin(), d.hardwareIds.end(), id.get<std::string>()) !=
+             d.hardwareIds.end();
+    });
+    if (present)
+      disabled.push_back(id.get<std::string>());
+  }
+  if (!disabled.empty())
+    Fault("devices left disabled", disabled);
   std::vector<std::string> uninstalled;
   for (const auto& device :
        emu::Laptop::Instance().Json(emu::FactOf("devices", emu::FactType::List))) {

@@ -144,7 +144,7 @@ inline constexpr FactDecl kFacts[] = {
   {"screen.direction", FactType::Text, "\"ltr\"", "the toolkit's layout direction: \"ltr\" or \"rtl\" (`UICulture::getDirection` gives 1)"},
   {"toolkit_layouts", FactType::Map, "", "the host's own layouts in place of the emulator's (`emulator/res/layout/`), by name: `{ \"res/layout/fix/FixRemindDlg.xml\": \"<Window size=\\\"440,220\\\">...</Window>\" }`. A layout is a root element with `size=\"w,h\"` whose descendants are controls with `name`, `pos=\"left,top,right,bottom\"` (in the window, at 100 %), `text`, `userdata`, `visible=\"false\"`; one that cannot be read (or nests deeper than 32 levels) gives a `ui` line \"layout_error\" and no window"},
   {"toolkit_layouts.*", FactType::Text, "", "one layout's XML text"},
-  {"disabled_devices", FactType::Texts, "[]", "hardware ids standing disabled (kept by the emulator as devices are disabled and enabled; fdhost reports any left after unload)"},
+  {"disabled_devices", FactType::Texts, "[]", "hardware ids standing disabled (kept by the emulator as devices are disabled and enabled; fdhost reports any still present after unload)"},
   {"effects", FactType::Map, "{}", "what actions change: `{ \"ACTION\": { \"dotted.path\": value } }`, applied each time the action happens. Actions: `gpio_repower`, `rescan`, `bt_usb_repair`, `realtek_reset`, `enable:HWID`, `disable:HWID`, `uninstall:HWID`, `start:PROGRAM`, `exit:PROGRAM`. Paths may pick list elements: `{ \"rescan\": { \"devices.1.soft_components\": [\"SWC\\\\X\"] } }`"},
   {"effects.*", FactType::Map, "", "one action's changes, dotted path to value; each path is checked as a `set` is"},
   // One physical drive, "\\.\PhysicalDrive" + number.

@@ -204,22 +204,32 @@ void CheckAnswers(const emu::Scenario& scenario, const std::vector<emu::Line>& t
   const bool answersMayBeLost =
       Injected(transcript, "CreateThread") || Injected(transcript, "PostIPCMessage");
   const bool disksFound = DisksAreFound(scenario, transcript);
-  // Answers by (requester, reply id), in order.
-  std::map<std::pair<std::uint32_t, std::uint32_t>, std::vector<const emu::Line*>> answers;
+  // Each answer belongs to the latest request sent before it by its addressee under its
+  // message id (the requester and the reply id that request asked for).
+  struct Asked {
+    const emu::Line* request;
+    std::vector<const emu::Line*> answers;
+  };
+  std::vector<Asked> asked;
+  std::map<std::pair<std::uint32_t, std::uint32_t>, std::size_t> latest;
   for (const auto& line : transcript) {
-    if (line["kind"] == "ipc")
-      answers[{Number(line, "dst", 0), Number(line, "msg", 0)}].push_back(&line);
+    if (line["kind"] == "ipc") {
+      const auto it = latest.find({Number(line, "dst", 0), Number(line, "msg", 0)});
+      if (it != latest.end())
+        asked[it->second].answers.push_back(&line);
+    } else if (line["kind"] == "input" && line.value("input", "") == "ipc_request" &&
+               Number(line, "dst", kPlugin) == kPlugin) {
+      latest[{Number(line, "src", 0), Number(line, "reply", 0xFFFFFFFF)}] = asked.size();
+      asked.push_back({&line, {}});
+    }
   }
-  for (const auto& line : transcript) {
-    if (line["kind"] != "input" || line.value("input", "") != "ipc_request" ||
-        Number(line, "dst", kPlugin) != kPlugin)
-      continue;
+  for (const auto& [request, found] : asked) {
+    const emu::Line& line = *request;
     j.judged.insert("answers");
     const std::uint32_t msg = Number(line, "msg", 0);
-    const auto request = emu::FromHex(line.value("payload_hex", ""));
-    const Body body = ExpectedBody(msg, !request.empty());
-    const auto found = answers.find({Number(line, "src", 0), Number(line, "reply", 0xFFFFFFFF)});
-    const std::size_t count = found == answers.end() ? 0 : found->second.size();
+    const auto bytes = emu::FromHex(line.value("payload_hex", ""));
+    const Body body = ExpectedBody(msg, !bytes.empty());
+    const std::size_t count = found.size();
     const std::string what = At(line) + ": request " + line.value("msg", "") + " ";
     if (body == Body::None) {
       if (count > 0)
@@ -237,11 +247,11 @@ void CheckAnswers(const emu::Scenario& scenario, const std::vector<emu::Line>& t
         j.failures.push_back({"answers", what + "never answered"});
       continue;
     }
-    const emu::Line& answer = *found->second.front();
+    const emu::Line& answer = *found.front();
     if (Number(answer, "src", 0) != 0xFFFFFFFF)
       j.failures.push_back({"answers", what + "answered from a source other than 0xFFFFFFFF"});
     const std::string problem =
-        AnswerProblem(body, msg, request, emu::FromHex(answer.value("payload_hex", "")));
+        AnswerProblem(body, msg, bytes, emu::FromHex(answer.value("payload_hex", "")));
     if (!problem.empty())
       j.failures.push_back({"answers", what + "answer: " + problem});
   }

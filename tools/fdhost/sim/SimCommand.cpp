@@ -243,14 +243,8 @@ int SimCommand(int argc, char** argv) {
     RunMany(docs, o.jobs, o.limits, [&outcomes](std::size_t index, const RunOutcome& outcome) {
       outcomes[index] = outcome;
     });
-    for (std::size_t r = 0; r < replayOf.size(); ++r) {
-      RunOutcome& first = outcomes[replayOf[r]];
-      const RunOutcome& second = outcomes[firstReplay + r];
-      first.judged.insert("replay");
-      if (first.failures.empty() && second.failures.empty() &&
-          first.transcriptHash != second.transcriptHash)
-        first.failures.push_back({"replay", "a second play of the seed gave another transcript"});
-    }
+    for (std::size_t r = 0; r < replayOf.size(); ++r)
+      CompareReplay(outcomes[replayOf[r]], outcomes[firstReplay + r]);
     for (std::size_t i = 0; i < seeds.size(); ++i)
       Report(o, seeds[i], generated[i], outcomes[i], tally);
   }

@@ -47,14 +47,9 @@ nlohmann::json VerdictsJson(const std::vector<Verdict>& failures) {
   return list;
 }
 
-// In the child: play, judge, report to the parent through fd, and leave without running the
-// parent's exit handlers.
-[[noreturn]] void PlayInChild(const nlohmann::json& doc, int fd) {
-  emu::Scheduler::Instance().SetDeadlockHandler([fd](const std::string& report, std::int64_t) {
-    const auto failure = nlohmann::json::array({"deadlock", report});
-    WriteAll(fd, nlohmann::json{{"failures", nlohmann::json::array({failure})}}.dump());
-    std::_Exit(3);
-  });
+// In the child: play, judge and report to the parent through fd.
+void PlayInChild(const nlohmann::json& doc, int fd) {
+  ReportDeadlocksTo(fd);
   nlohmann::json result;
   try {
     const emu::Scenario scenario = emu::ParseScenario(doc.dump(), "generated scenario");
@@ -83,8 +78,6 @@ nlohmann::json VerdictsJson(const std::vector<Verdict>& failures) {
     result = {{"failures", nlohmann::json::array({failure})}};
   }
   WriteAll(fd, result.dump());
-  ::close(fd);
-  std::_Exit(0);
 }
 
 struct Child {
@@ -95,7 +88,7 @@ struct Child {
   bool killed = false;
 };
 
-Child Start(const nlohmann::json& doc, const RunLimits& limits) {
+Child Start(const ChildBody& body, const RunLimits& limits) {
   int fds[2];
   if (::pipe(fds) != 0)
     throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
@@ -103,8 +96,11 @@ Child Start(const nlohmann::json& doc, const RunLimits& limits) {
   if (pid < 0)
     throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
   if (pid == 0) {
+    // The child leaves without the parent's exit handlers and static destructors.
     ::close(fds[0]);
-    PlayInChild(doc, fds[1]);
+    body(fds[1]);
+    ::close(fds[1]);
+    std::_Exit(0);
   }
   ::close(fds[1]);
   Child child;
@@ -155,17 +151,34 @@ RunOutcome Finish(Child& child, const RunLimits& limits) {
 
 }  // namespace
 
+void ReportDeadlocksTo(int fd) {
+  emu::Scheduler::Instance().SetDeadlockHandler([fd](const std::string& report, std::int64_t) {
+    const auto failure = nlohmann::json::array({"deadlock", report});
+    WriteAll(fd, nlohmann::json{{"failures", nlohmann::json::array({failure})}}.dump());
+    std::_Exit(3);
+  });
+}
+
+void CompareReplay(RunOutcome& first, const RunOutcome& second) {
+  first.judged.insert("replay");
+  if (first.failures.empty() && second.failures.empty() &&
+      first.transcriptHash != second.transcriptHash)
+    first.failures.push_back({"replay", "a second play of the seed gave another transcript"});
+}
+
 std::string FirstFailure(const RunOutcome& outcome) {
   return outcome.failures.empty() ? "" : outcome.failures.front().checker;
 }
 
-void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
-             const std::function<void(std::size_t, const RunOutcome&)>& done) {
+namespace {
+
+void RunBodies(const std::vector<ChildBody>& bodies, int jobs, const RunLimits& limits,
+               const std::function<void(std::size_t, const RunOutcome&)>& done) {
   std::map<std::size_t, Child> running;
   std::size_t next = 0;
-  while (next < scenarios.size() || !running.empty()) {
-    while (next < scenarios.size() && static_cast<int>(running.size()) < std::max(jobs, 1)) {
-      running.emplace(next, Start(scenarios[next], limits));
+  while (next < bodies.size() || !running.empty()) {
+    while (next < bodies.size() && static_cast<int>(running.size()) < std::max(jobs, 1)) {
+      running.emplace(next, Start(bodies[next], limits));
       ++next;
     }
     std::vector<pollfd> polls;
@@ -200,10 +213,24 @@ void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLi
   }
 }
 
-RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits) {
+}  // namespace
+
+void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
+             const std::function<void(std::size_t, const RunOutcome&)>& done) {
+  std::vector<ChildBody> bodies;
+  for (const auto& doc : scenarios)
+    bodies.push_back([&doc](int fd) { PlayInChild(doc, fd); });
+  RunBodies(bodies, jobs, limits, done);
+}
+
+RunOutcome RunChild(const ChildBody& body, const RunLimits& limits) {
   RunOutcome result;
-  RunMany({scenario}, 1, limits, [&result](std::size_t, const RunOutcome& o) { result = o; });
+  RunBodies({body}, 1, limits, [&result](std::size_t, const RunOutcome& o) { result = o; });
   return result;
+}
+
+RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits) {
+  return RunChild([&scenario](int fd) { PlayInChild(scenario, fd); }, limits);
 }
 
 }  // namespace fdhost::sim

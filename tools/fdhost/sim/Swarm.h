@@ -35,6 +35,17 @@ RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits);
 void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
              const std::function<void(std::size_t, const RunOutcome&)>& done);
 
+// What a child does: writes its verdict as JSON to the descriptor and returns (the child
+// then leaves). The parent judges what the child cannot: a signal, a hang, its memory.
+using ChildBody = std::function<void(int fd)>;
+RunOutcome RunChild(const ChildBody& body, const RunLimits& limits);
+
+// In a child: a deadlock of the virtual clock becomes the child's verdict.
+void ReportDeadlocksTo(int fd);
+
+// Two plays of one seed must give one transcript; a difference fails the first.
+void CompareReplay(RunOutcome& first, const RunOutcome& second);
+
 // The first failing checker of an outcome, or "" when it passed.
 std::string FirstFailure(const RunOutcome& outcome);
 
