@@ -7,6 +7,8 @@
 #   ./run.sh fuzz [SECONDS]       build the fuzz targets (clang) and run each (default 60 s)
 #   ./run.sh sweep                unload every scenario at every point, serial and parallel
 #   ./run.sh faults               fail every seam call of every scenario, each number up to 25
+#   ./run.sh sim [SECONDS] [SEED] the swarm of random laptops for SECONDS (default 300), from
+#                                 SEED (default: the clock), optimised, on every core
 #   ./run.sh qemu                 fddisk against smartctl on real kernel drivers in a qemu guest
 #   ./run.sh windows              the Windows build (mingw-w64), its tests and a smoke run under wine
 #   ./run.sh build                set-up and build only
@@ -148,6 +150,12 @@ case "$cmd" in
     build build-asan Debug -DFD_SANITIZE=address,undefined
     FD_FAULT_SWEEP=all ./build-asan/bin/fd_scenario_tests --gtest_filter='FaultSweep.*'
     ;;
+  sim)
+    cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+    cmake --build build-release -j "$(nproc)" --target fdhost
+    ./build-release/bin/fdhost sim --seconds "${1:-300}" --seed "${2:-$(date +%s)}" --jobs "$(nproc)"
+    ;;
   sweep)
     build build-asan Debug -DFD_SANITIZE=address,undefined
     FD_UNLOAD_SWEEP=all ./build-asan/bin/fd_scenario_tests --gtest_filter='UnloadSweep.*'
@@ -158,7 +166,7 @@ case "$cmd" in
     ./build-release/bin/fd_bench "$@"
     ;;
   *)
-    echo "usage: $0 demo|test|bench|fuzz|sweep|qemu|windows|build" >&2
+    echo "usage: $0 demo|test|bench|fuzz|sweep|faults|sim|qemu|windows|build" >&2
     exit 2
     ;;
 esac

@@ -146,8 +146,9 @@ TEST_F(Checkers, ReportsFireOnUnknownIdsAndBrokenForms) {
 TEST_F(Checkers, ReportLimitsFireOnTheTouchpadWindowAndTheMonitorCount) {
   const std::vector<std::string> limits = {"report_limits"};
   // The hundredth report within the hour without the limit's report...
-  EXPECT_EQ(FailingAfter([](Lines& lines) { lines.erase(Find(lines, "report", "event", "627003002")); }),
-            limits);
+  EXPECT_EQ(
+      FailingAfter([](Lines& lines) { lines.erase(Find(lines, "report", "event", "627003002")); }),
+      limits);
   // ...and a report after it.
   EXPECT_EQ(FailingAfter([](Lines& lines) {
               auto limit = Find(lines, "report", "event", "627003002");
@@ -173,9 +174,7 @@ TEST_F(Checkers, FaultLinesAndLinesAfterTheUnloadFire) {
               lines.push_back(*Find(lines, "report", "event", "627002001"));
             }),
             std::vector<std::string>{"after_unload"});
-  EXPECT_EQ(FailingAfter([](Lines& lines) {
-              lines.erase(Find(lines, "host", "op", "unload"));
-            }),
+  EXPECT_EQ(FailingAfter([](Lines& lines) { lines.erase(Find(lines, "host", "op", "unload")); }),
             std::vector<std::string>{"after_unload"});
 }
 
@@ -191,8 +190,9 @@ TEST(ReportForms, FollowTheSendersKeys) {
                               R"("DriverVersion":"1.0"})",
                               none),
             "");
-  EXPECT_NE(ReportFormProblem("609001044", R"({"try2":"5","try1":"5","trytime":"3","result":"0",)"
-                                           R"("times":"1","DriverVersion":"1.0"})",
+  EXPECT_NE(ReportFormProblem("609001044",
+                              R"({"try2":"5","try1":"5","trytime":"3","result":"0",)"
+                              R"("times":"1","DriverVersion":"1.0"})",
                               none),
             "");
   EXPECT_EQ(ReportFormProblem("615001001",

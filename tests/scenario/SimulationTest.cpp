@@ -94,9 +94,9 @@ TEST(Generator, ReachesEveryRequestKindAndCallWithinAFewHundredSeeds) {
     for (const auto& rule : doc["faults"])
       faults.insert(rule["call"].get<std::string>());
   }
-  for (const char* id : {"0x380001", "0x380002", "0x380003", "0x39000A", "0x390005", "0x390007",
-                         "0x390010", "0x390012", "0x39001A", "0x39000E", "0x39000C", "0x390014",
-                         "0x390017", "0x390024"})
+  for (const char* id :
+       {"0x380001", "0x380002", "0x380003", "0x39000A", "0x390005", "0x390007", "0x390010",
+        "0x390012", "0x39001A", "0x39000E", "0x39000C", "0x390014", "0x390017", "0x390024"})
     EXPECT_TRUE(requests.count(id)) << id;
   for (const char* kind : {"ipc_request", "broadcast", "set", "device_event", "event_log",
                            "vendor_event", "file", "ui", "at_ms"})

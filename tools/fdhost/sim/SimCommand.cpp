@@ -36,6 +36,8 @@ constexpr char kHelp[] =
     "  --jobs J          children at a time (default 2)\n"
     "  --replay-every K  play every K-th seed twice and compare the transcripts (default 5;\n"
     "                    0: never)\n"
+    "  --reschedule K    play each seed's laptop and timeline under the schedule of seed + K\n"
+    "                    instead of its own (another interleaving of the same run)\n"
     "  --show            print the scenario of --seed and what it chose, and play nothing\n"
     "  --shrink FILE     shrink the first failing seed and write it to FILE as a scenario\n"
     "  --timeout S       wall seconds after which a run counts as hung (default 120)\n"
@@ -49,6 +51,7 @@ struct Options {
   double seconds = 0;
   int jobs = 2;
   std::uint64_t replayEvery = 5;
+  std::uint64_t reschedule = 0;
   bool show = false;
   bool verbose = false;
   std::string shrinkTo;
@@ -100,6 +103,8 @@ bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
       ok = number(o.jobs) && o.jobs > 0;
     } else if (arg == "--replay-every") {
       ok = number(o.replayEvery);
+    } else if (arg == "--reschedule") {
+      ok = number(o.reschedule);
     } else if (arg == "--timeout") {
       ok = number(o.limits.wallSeconds) && o.limits.wallSeconds > 0;
     } else if (arg == "--show") {
@@ -120,6 +125,24 @@ bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
     }
   }
   return true;
+}
+
+// The seed's scenario, under another seed's schedule when asked.
+Generated GenerateFor(const Options& o, std::uint64_t seed) {
+  Generated generated = Generate(seed);
+  if (o.reschedule != 0) {
+    generated.scenario["schedule_seed"] = seed + o.reschedule;
+    generated.choices.push_back("schedule of seed " + std::to_string(seed + o.reschedule));
+  }
+  return generated;
+}
+
+// The command that plays the seed again.
+std::string ReplayCommand(const Options& o, std::uint64_t seed) {
+  std::string command = "fdhost sim --seed " + std::to_string(seed);
+  if (o.reschedule != 0)
+    command += " --reschedule " + std::to_string(o.reschedule);
+  return command;
 }
 
 std::string Joined(const std::vector<std::string>& items) {
@@ -154,12 +177,12 @@ void Report(const Options& o, std::uint64_t seed, const Generated& generated,
   std::cout << "seed " << seed << " FAILED: " << Joined(generated.choices) << "\n";
   for (const auto& v : outcome.failures)
     std::cout << "  " << v.checker << ": " << v.detail << "\n";
-  std::cout << "  replay: fdhost sim --seed " << seed << "   or   fdhost sim --seed " << seed
+  std::cout << "  replay: " << ReplayCommand(o, seed) << "   or   " << ReplayCommand(o, seed)
             << " --show > seed-" << seed << ".json && fdhost run seed-" << seed << ".json"
             << std::endl;
 }
 
-void PrintSummary(const Tally& tally, double wallSeconds) {
+void PrintSummary(const Options& o, const Tally& tally, double wallSeconds) {
   std::printf("fdhost sim: %llu runs in %.1f s: %.1f seeds/s, %.1f laptop-days/s\n",
               static_cast<unsigned long long>(tally.runs), wallSeconds,
               static_cast<double>(tally.runs) / wallSeconds, tally.laptopDays / wallSeconds);
@@ -176,16 +199,15 @@ void PrintSummary(const Tally& tally, double wallSeconds) {
   }
   std::printf("\n");
   for (const auto& [seed, checker] : tally.failing)
-    std::printf("failing seed %llu (%s): fdhost sim --seed %llu\n",
-                static_cast<unsigned long long>(seed), checker.c_str(),
-                static_cast<unsigned long long>(seed));
+    std::printf("failing seed %llu (%s): %s\n", static_cast<unsigned long long>(seed),
+                checker.c_str(), ReplayCommand(o, seed).c_str());
   std::fflush(stdout);
 }
 
 int ShrinkFirst(const Options& o, const Tally& tally) {
   const auto [seed, checker] = tally.failing.front();
   std::cout << "shrinking seed " << seed << " (" << checker << ") ..." << std::endl;
-  const Generated generated = Generate(seed);
+  const Generated generated = GenerateFor(o, seed);
   const ShrinkResult shrunk = Shrink(generated.scenario, FailsWith(checker, o.limits), 400);
   nlohmann::json doc = shrunk.scenario;
   doc["description"] = "Found by fdhost sim from seed " + std::to_string(seed) + " (" + checker +
@@ -209,7 +231,7 @@ int SimCommand(int argc, char** argv) {
   if (!ParseOptions(argc, argv, o, exitCode))
     return exitCode;
   if (o.show) {
-    const Generated generated = Generate(o.seed);
+    const Generated generated = GenerateFor(o, o.seed);
     std::cerr << "seed " << o.seed << ": " << Joined(generated.choices) << "\n";
     std::cout << generated.scenario.dump(2) << "\n";
     return 0;
@@ -228,7 +250,7 @@ int SimCommand(int argc, char** argv) {
     std::vector<nlohmann::json> docs;
     for (int i = 0; i < 4 * o.jobs && seed < end; ++i, ++seed) {
       seeds.push_back(seed);
-      generated.push_back(Generate(seed));
+      generated.push_back(GenerateFor(o, seed));
       docs.push_back(generated.back().scenario);
     }
     const std::size_t firstReplay = docs.size();
@@ -248,7 +270,7 @@ int SimCommand(int argc, char** argv) {
     for (std::size_t i = 0; i < seeds.size(); ++i)
       Report(o, seeds[i], generated[i], outcomes[i], tally);
   }
-  PrintSummary(tally, elapsed());
+  PrintSummary(o, tally, elapsed());
   if (tally.failing.empty())
     return 0;
   return o.shrinkTo.empty() ? 1 : ShrinkFirst(o, tally);
