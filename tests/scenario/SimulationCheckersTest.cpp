@@ -170,6 +170,24 @@ TEST_F(Checkers, FaultLinesAndLinesAfterTheUnloadFire) {
                                {"details", {"PCI\\VEN_10DE&DEV_25A2"}}});
             }),
             std::vector<std::string>{"fault_lines"});
+  // Unless the enumeration was refused while the plug-in stopped: then its last attempt to
+  // enable the device could not find it.
+  for (const std::int64_t refusedAt : {2400000, 1200}) {
+    EXPECT_EQ(
+        FailingAfter([refusedAt](Lines& lines) {
+          lines.insert(lines.end() - 3, emu::Line{{"t_ms", refusedAt},
+                                                  {"kind", "fault_injected"},
+                                                  {"call", "SetupDiEnumDeviceInfo"},
+                                                  {"argument", ""},
+                                                  {"error", 13}});
+          lines.push_back({{"t_ms", 2400000},
+                           {"kind", "fault"},
+                           {"what", "devices left disabled"},
+                           {"details", {"PCI\\VEN_10DE&DEV_25A2"}}});
+        }),
+        refusedAt == 1200 ? std::vector<std::string>{"fault_lines"} : std::vector<std::string>{})
+        << refusedAt;
+  }
   EXPECT_EQ(FailingAfter([](Lines& lines) {
               lines.push_back(*Find(lines, "report", "event", "627002001"));
             }),

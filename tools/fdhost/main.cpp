@@ -18,6 +18,7 @@
 #include "fdhost/HtmlTimeline.h"
 #include "fdhost/TextTimeline.h"
 #include "fdhost/sim/SimCommand.h"
+#include "fdhost/sim/Swarm.h"
 
 namespace {
 
@@ -221,6 +222,8 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "sim") == 0)
     return fdhost::sim::SimCommand(argc, argv);
+  if (argc == 4 && std::strcmp(argv[1], "sim-child") == 0)  // one run of the swarm
+    return fdhost::sim::PlayScenarioChild(argv[2], std::atoi(argv[3]));
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)
     return Usage();
   return Run(argc, argv);

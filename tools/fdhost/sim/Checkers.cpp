@@ -146,11 +146,24 @@ std::optional<std::int64_t> TimeOfHostOp(const std::vector<emu::Line>& transcrip
   return std::nullopt;
 }
 
+// Whether the device enumeration was made to fail while the plug-in stopped: then not even
+// its last attempt to enable what a repair left disabled can find the device.
+bool EnablingRefusedAtStop(const std::vector<emu::Line>& transcript) {
+  const auto uninit = TimeOfHostOp(transcript, "uninit");
+  return uninit && std::any_of(transcript.begin(), transcript.end(), [&](const emu::Line& l) {
+           return l["kind"] == "fault_injected" && l.value("t_ms", std::int64_t{0}) >= *uninit &&
+                  l.value("call", "").rfind("SetupDi", 0) == 0;
+         });
+}
+
 void CheckFaultLines(const std::vector<emu::Line>& transcript, Judgement& j) {
   j.judged.insert("fault_lines");
+  const bool enablingRefused = EnablingRefusedAtStop(transcript);
   for (const auto& line : transcript) {
-    if (line["kind"] == "fault")
-      j.failures.push_back({"fault_lines", At(line) + ": " + line.value("what", "")});
+    if (line["kind"] != "fault" ||
+        (enablingRefused && line.value("what", "") == "devices left disabled"))
+      continue;
+    j.failures.push_back({"fault_lines", At(line) + ": " + line.value("what", "")});
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -230,6 +231,11 @@ int SimCommand(int argc, char** argv) {
   int exitCode = 0;
   if (!ParseOptions(argc, argv, o, exitCode))
     return exitCode;
+  // Children are this same program, started afresh.
+  std::error_code error;
+  o.limits.fdhost = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  if (error)
+    return Bad("cannot find its own program: " + error.message());
   if (o.show) {
     const Generated generated = GenerateFor(o, o.seed);
     std::cerr << "seed " << o.seed << ": " << Joined(generated.choices) << "\n";

@@ -12,7 +12,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iostream>
 #include <map>
+#include <sstream>
 
 #include "emu/Scenario.h"
 #include "emu/Scheduler.h"
@@ -217,10 +220,46 @@ void RunBodies(const std::vector<ChildBody>& bodies, int jobs, const RunLimits& 
 
 void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
              const std::function<void(std::size_t, const RunOutcome&)>& done) {
+  // Each scenario goes to its child as a file; the verdict comes back on descriptor 3.
+  std::vector<std::string> files;
   std::vector<ChildBody> bodies;
-  for (const auto& doc : scenarios)
-    bodies.push_back([&doc](int fd) { PlayInChild(doc, fd); });
+  for (const auto& doc : scenarios) {
+    char path[] = "/tmp/fdhost-sim-XXXXXX";
+    const int file = ::mkstemp(path);
+    if (file < 0)
+      throw std::runtime_error(std::string("mkstemp: ") + std::strerror(errno));
+    WriteAll(file, doc.dump());
+    ::close(file);
+    files.emplace_back(path);
+    bodies.push_back([&limits, path = files.back()](int fd) {
+      if (fd != 3) {
+        ::dup2(fd, 3);
+        ::close(fd);
+      }
+      ::execl(limits.fdhost.c_str(), "fdhost", "sim-child", path.c_str(), "3",
+              static_cast<char*>(nullptr));
+      std::_Exit(127);
+    });
+  }
   RunBodies(bodies, jobs, limits, done);
+  for (const auto& path : files)
+    ::unlink(path.c_str());
+}
+
+int PlayScenarioChild(const std::string& path, int fd) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  nlohmann::json doc;
+  try {
+    doc = nlohmann::json::parse(text.str());
+  } catch (const nlohmann::json::exception& e) {
+    std::cerr << "fdhost sim-child: " << path << ": " << e.what() << "\n";
+    return 2;
+  }
+  PlayInChild(doc, fd);
+  ::close(fd);
+  return 0;
 }
 
 RunOutcome RunChild(const ChildBody& body, const RunLimits& limits) {
@@ -230,7 +269,9 @@ RunOutcome RunChild(const ChildBody& body, const RunLimits& limits) {
 }
 
 RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits) {
-  return RunChild([&scenario](int fd) { PlayInChild(scenario, fd); }, limits);
+  RunOutcome result;
+  RunMany({scenario}, 1, limits, [&result](std::size_t, const RunOutcome& o) { result = o; });
+  return result;
 }
 
 }  // namespace fdhost::sim

@@ -1,7 +1,9 @@
 #pragma once
 // Runs generated scenarios, each in a child process of its own, so that a crash, a hang or a
 // deadlock is a verdict on that run and not the end of the swarm; the children run at the
-// same time on the machine's cores.
+// same time on the machine's cores. A child is fdhost started afresh ("fdhost sim-child"), not
+// a copy of the parent: a fork alone would inherit the parent's state, and the sanitizers do
+// not follow a process that forks once threads exist.
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -17,6 +19,7 @@ namespace fdhost::sim {
 struct RunLimits {
   int wallSeconds = 120;        // longer is a hang
   long memoryKb = 1024 * 1024;  // more resident memory than this fails the memory checker
+  std::string fdhost;           // the program that plays a scenario (fdhost sim-child)
 };
 
 struct RunOutcome {
@@ -34,6 +37,10 @@ RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits);
 // (in the order the children finish) with the index of its scenario.
 void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
              const std::function<void(std::size_t, const RunOutcome&)>& done);
+
+// fdhost sim-child SCENARIO FD: plays the scenario file, judges it and writes the verdict as
+// JSON to the descriptor. Returns the exit status.
+int PlayScenarioChild(const std::string& path, int fd);
 
 // What a child does: writes its verdict as JSON to the descriptor and returns (the child
 // then leaves). The parent judges what the child cannot: a signal, a hang, its memory.
