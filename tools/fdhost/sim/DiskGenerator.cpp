@@ -11,17 +11,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string GarbageBlock(emu::Random& random) {
-  std::string hex;
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (int i = 0; i < 512; ++i) {
-    const auto b = random.Chance(70) ? 0 : random.Below(256);
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
-  return hex;
-}
-
 json Attributes(emu::Random& random) {
   json attributes = json::array();
   for (const int id : {1, 5, 9, 12, 177, 194, 197, 198, 231, 241}) {
@@ -91,11 +80,11 @@ json UsbDisk(emu::Random& random, int number) {
 void Break(emu::Random& random, json& disk, std::vector<std::string>& choices) {
   switch (random.Below(5)) {
     case 0:
-      disk["identify_hex"] = GarbageBlock(random);
+      disk["identify_hex"] = RandomHex(random, 512, 70);
       choices.push_back("disk with a garbage IDENTIFY block");
       break;
     case 1:
-      disk["smart_data_hex"] = GarbageBlock(random);
+      disk["smart_data_hex"] = RandomHex(random, 512, 70);
       choices.push_back("disk with garbage S.M.A.R.T. data");
       break;
     case 2:

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "emu/Faults.h"
+#include "emu/Transcript.h"
 
 namespace fdhost::sim {
 
@@ -36,6 +37,15 @@ nlohmann::json GenerateFaults(emu::Random& random, std::int64_t runFor,
 }
 
 }  // namespace
+
+std::string RandomHex(emu::Random& random, std::size_t bytes, unsigned zeroPercent) {
+  std::vector<unsigned char> data(bytes);
+  for (auto& b : data)
+    b = zeroPercent > 0 && random.Chance(zeroPercent)
+            ? 0
+            : static_cast<unsigned char>(random.Below(256));
+  return emu::ToHex(data.data(), data.size());
+}
 
 Generated Generate(std::uint64_t seed) {
   emu::Random random(seed);

@@ -22,6 +22,10 @@ struct Generated {
 
 Generated Generate(std::uint64_t seed);
 
+// Random bytes as hex text; each byte is 0 with the given chance (garbage that still looks
+// like a mostly empty block), otherwise any value.
+std::string RandomHex(emu::Random& random, std::size_t bytes, unsigned zeroPercent = 0);
+
 // The parts, each drawing from the same generator (a laptop first, then what happens to it).
 void GenerateLaptop(emu::Random& random, Generated& out);
 void GenerateTimeline(emu::Random& random, Generated& out);

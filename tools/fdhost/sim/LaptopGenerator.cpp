@@ -18,17 +18,6 @@ constexpr char kBiometricClass[] = "{53D29EF7-377C-4D14-864B-EB3A85769359}";
 constexpr char kMediaClass[] = "{4D36E96C-E325-11CE-BFC1-08002BE10318}";
 constexpr char kDisplayClass[] = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
 
-std::string RandomHex(emu::Random& random, std::size_t bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (std::size_t i = 0; i < bytes; ++i) {
-    const auto b = random.Below(256);
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
-  return hex;
-}
-
 void Product(emu::Random& random, json& s, std::vector<std::string>& choices) {
   json product = {{"index", random.Pick(std::vector<int>{1, 2, 5, 8})}};
   if (random.Chance(60))

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "emu/Transcript.h"
 #include "fdhost/sim/Generator.h"
 
 namespace fdhost::sim {
@@ -17,26 +18,15 @@ using nlohmann::json;
 constexpr std::uint32_t kReplyBase = 0x70000000;  // reply ids the plug-in never sends by itself
 constexpr char kDefaultWifiCard[] = "PCI\\VEN_8086&DEV_2725&SUBSYS_00248086";
 
-std::string HexOf(emu::Random& random, std::size_t bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (std::size_t i = 0; i < bytes; ++i) {
-    const auto b = random.Below(256);
-    hex += kDigits[b >> 4];
-    hex += kDigits[b & 15];
-  }
-  return hex;
-}
-
 std::string Utf16Hex(const std::string& text, bool terminated) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
+  std::vector<unsigned char> bytes;
   for (const char c : text) {
-    hex += kDigits[(c >> 4) & 15];
-    hex += kDigits[c & 15];
-    hex += "00";
+    bytes.push_back(static_cast<unsigned char>(c));
+    bytes.push_back(0);
   }
-  return terminated ? hex + "0000" : hex;
+  if (terminated)
+    bytes.insert(bytes.end(), {0, 0});
+  return emu::ToHex(bytes.data(), bytes.size());
 }
 
 std::string ToHex(std::uint32_t value) {
@@ -48,7 +38,7 @@ std::string ToHex(std::uint32_t value) {
 // A payload for the request id: what the host sends, or something malformed.
 std::string PayloadFor(emu::Random& random, std::uint32_t msg) {
   if (random.Chance(15))
-    return random.Chance(50) ? "" : HexOf(random, random.Below(700));
+    return random.Chance(50) ? "" : RandomHex(random, random.Below(700));
   switch (msg) {
     case 0x390010:
     case 0x390012:
