@@ -7,6 +7,7 @@
 
 #include "ScenarioRun.h"
 #include "fdhost/sim/Checkers.h"
+#include "platform/Module.h"
 
 namespace {
 
@@ -240,6 +241,23 @@ TEST(UnloadCheck, NamesDisabledDevicesThatArePresent) {
   ASSERT_EQ(faults.size(), 1u);
   EXPECT_EQ(faults[0]["what"], "devices left disabled");
   EXPECT_EQ(faults[0]["details"], nlohmann::json::array({"PCI\\VEN_10DE&DEV_25A2"}));
+}
+
+}  // namespace
+
+namespace {
+
+// ...and a library still loaded after the unload is one too (here the test holds one).
+TEST(UnloadCheck, NamesLibrariesLeftLoaded) {
+  HMODULE held = platform::LoadLibraryExA("TactraHidAPI.dll", nullptr, 0);
+  ASSERT_NE(held, nullptr);
+  const auto run = RunJson(R"({ "run_for_ms": 1000 })");
+  platform::FreeLibrary(held);
+  const auto faults = OfKind(run, "fault");
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0]["what"], "libraries left loaded");
+  EXPECT_EQ(faults[0]["details"], nlohmann::json::array({"TactraHidAPI.dll"}));
+  EXPECT_TRUE(OfKind(RunJson(R"({ "run_for_ms": 1000 })"), "fault").empty());
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ std::string ReadFile(const std::string& path) {
 
 // scenarios/README.md carries both tables as `fdhost facts` prints them.
 TEST(Facts, TheDocumentedTablesAreTheDeclaration) {
-  const std::string readme = ReadFile(std::string(FD_SCENARIO_DIR) + "/README.md");
+  const std::string readme = ReadFile(FD_SCENARIO_DIR "/README.md");
   ASSERT_FALSE(readme.empty());
   for (const bool disks : {false, true}) {
     const std::string table = emu::FactTableMarkdown(disks);

@@ -86,6 +86,14 @@ void CheckAfterUnload() {
   }
   if (!uninstalled.empty())
     Fault("devices left uninstalled", uninstalled);
+  // The plug-in and the vendor libraries it loads are gone with it.
+  std::vector<std::string> loaded;
+  for (const char* module : {"DeviceFaultDetectPlugin.dll", "RtkBTReset.dll", "TactraHidAPI.dll"}) {
+    if (platform::GetModuleHandleA(module))
+      loaded.push_back(module);
+  }
+  if (!loaded.empty())
+    Fault("libraries left loaded", loaded);
   std::vector<std::string> left;
   for (const auto& thread : emu::Scheduler::Instance().WaitForOthersToFinish()) {
     if (thread.find("(idle)") == std::string::npos)

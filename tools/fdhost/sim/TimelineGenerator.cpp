@@ -182,6 +182,17 @@ void GenerateTimeline(emu::Random& random, Generated& out) {
       entry["file"] = {{"path", "C:\\Windows\\OriginalDriver\\WifiDriver\\22.200.0.6.exe"},
                        {"text", "MZ"}};
     timeline.push_back(entry);
+    // Now and then the same input comes again in a burst, a few milliseconds apart, so that
+    // its handlers overlap (requests get reply ids of their own).
+    if (random.Chance(8)) {
+      for (std::int64_t copy = random.Between(1, 4); copy > 0; --copy) {
+        json again = entry;
+        again["at_ms"] = at + random.Between(0, 50);
+        if (again.contains("ipc_request"))
+          again["ipc_request"]["reply"] = ToHex(nextReply++);
+        timeline.push_back(again);
+      }
+    }
   }
   std::stable_sort(timeline.begin(), timeline.end(), [](const json& a, const json& b) {
     return a["at_ms"].get<std::int64_t>() < b["at_ms"].get<std::int64_t>();
