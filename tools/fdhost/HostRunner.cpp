@@ -108,7 +108,12 @@ void CheckAfterUnload() {
 RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) {
   auto& sched = emu::Scheduler::Instance();
   sched.AdoptCurrentThread("host timeline");
-  const std::optional<std::uint64_t> seed = options.seed ? options.seed : scenario.scheduleSeed;
+  // A schedule orders a serial run on the virtual clock; other runs have no order to choose.
+  const bool serial =
+      options.mode == emu::RunMode::Deterministic && options.clock == emu::ClockMode::Virtual;
+  const std::optional<std::uint64_t> seed = !serial        ? std::nullopt
+                                            : options.seed ? options.seed
+                                                           : scenario.scheduleSeed;
   const emu::Schedule schedule = seed ? emu::Schedule::FromSeed(*seed) : emu::Schedule{};
   sched.Reset(options.clock, options.mode, schedule);
   emu::Transcript::Instance().Clear();

@@ -152,6 +152,12 @@ int Run(int argc, char** argv) {
     }
   }
 
+  if (options.seed &&
+      (options.mode == emu::RunMode::Parallel || options.clock == emu::ClockMode::Real)) {
+    std::cerr << "fdhost: --seed orders the threads of a serial run on the virtual clock; it "
+                 "does not go with --parallel or --real-time\n";
+    return 2;
+  }
   emu::Scenario scenario;
   try {
     scenario = scenarioPath.empty() ? fdhost::DemoScenario() : emu::LoadScenarioFile(scenarioPath);
