@@ -178,6 +178,21 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   }
   if (s.runForMs < 0)
     throw ScenarioError(name + ": run_for_ms is negative");
+  if (doc.contains("restarts_at_ms")) {
+    const auto& restarts = doc["restarts_at_ms"];
+    if (!restarts.is_array())
+      throw ScenarioError(name + ": restarts_at_ms is a list of times");
+    for (const auto& at : restarts) {
+      try {
+        s.restartsAtMs.push_back(ParseNumber(at));
+      } catch (const std::invalid_argument& e) {
+        throw ScenarioError(name + ": restarts_at_ms: " + e.what());
+      }
+      if (s.restartsAtMs.back() < 0)
+        throw ScenarioError(name + ": restarts_at_ms: a time is negative");
+    }
+    std::sort(s.restartsAtMs.begin(), s.restartsAtMs.end());
+  }
   if (doc.contains("schedule_seed")) {
     const auto& seed = doc["schedule_seed"];
     if (!seed.is_number_unsigned())
@@ -227,8 +242,8 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
   } catch (const std::invalid_argument& e) {
     throw ScenarioError(name + ": " + e.what());
   }
-  for (const char* core :
-       {"start_time", "run_for_ms", "timeline", "description", "faults", "schedule_seed"}) {
+  for (const char* core : {"start_time", "run_for_ms", "timeline", "description", "faults",
+                           "schedule_seed", "restarts_at_ms"}) {
     s.laptop.erase(core);
   }
   if (const std::string wrong = CheckFacts(s.laptop); !wrong.empty())

@@ -194,7 +194,7 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   EXPECT_EQ(reports["609001043"], std::vector<std::int64_t>{14400000});
   // The USB hub at start-up and on the stick's arrival; the monitors when the second comes.
   EXPECT_EQ(reports["627001001"], (std::vector<std::int64_t>{3200, 21660000}));
-  EXPECT_EQ(reports["627002001"], std::vector<std::int64_t>{21600000});
+  EXPECT_EQ(reports["627002001"], (std::vector<std::int64_t>{21600000, 88200200}));
   // The monitor finds the display audio without its component: uninstalled after the point
   // delay, found again at the rescan after the scan delay, reported once.
   EXPECT_EQ(reports["624000023"], std::vector<std::int64_t>{21615000});
@@ -240,6 +240,12 @@ TEST(ScenarioFiles, DemoLaptopDay) {
   const auto& disk = reports["615001001"];
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 600000), 4);  // start, first Disk 51
   EXPECT_EQ(std::count(disk.begin(), disk.end(), 87000000), 2);
+  // At 24.5 hours the host restarts the plug-in: the second life finds the registration
+  // repaired and the card healthy (no new Wi-Fi or fix reports), reports the two monitors at
+  // start-up and both disks when its disk monitor starts 10 minutes later.
+  EXPECT_EQ(TimesOf(run, "host", "op", "init"), (std::vector<std::int64_t>{0, 88200000}));
+  EXPECT_EQ(std::count(disk.begin(), disk.end(), 88800000), 2);
+  EXPECT_EQ(disk.size(), 12u);
   // The three disk requests, one answer each, with the right disks.
   auto replies = DiskReplies(run);
   ASSERT_EQ(replies[0x380001]["records"].size(), 1u);
@@ -581,6 +587,21 @@ TEST(ScenarioFiles, BthUsbEvents) {
 
 // Every shipped scenario again with busy threads running at once (for ThreadSanitizer):
 // the same events come out, whatever their order.
+// A restart unloads and loads the plug-in with the laptop kept: the repair written in the
+// first life is in the registry for the second, whose fix check finds nothing to do.
+TEST(ScenarioFiles, RestartKeepsTheRepair) {
+  const auto run = RunFile("restart-keeps-the-repair.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_EQ(TimesOf(run, "host", "op", "init"), (std::vector<std::int64_t>{0, 60000}));
+  EXPECT_EQ(TimesOf(run, "host", "op", "unload"), (std::vector<std::int64_t>{60000, 120000}));
+  EXPECT_EQ(TimesOf(run, "report", "event", "608005010"), std::vector<std::int64_t>{10000});
+  EXPECT_EQ(TimesOf(run, "report", "event", "608005011"), std::vector<std::int64_t>{20000});
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  // The prompt went with the first life and did not come back.
+  for (const auto& line : OfKind(run, "ipc"))
+    EXPECT_LT(line["t_ms"].get<std::int64_t>(), 60000) << line;
+}
+
 TEST(ScenarioFiles, ParallelModeGivesTheSameEvents) {
   for (const char* name :
        {"wifi-code10-gpio-cures.json", "wifi-code10-nothing-cures.json",

@@ -59,10 +59,12 @@ void CheckBeforeUnload() {
     Fault("toolkit window objects alive at unload", toolkitWindows);
 }
 
-// After the unload: no device left disabled or uninstalled, no thread of the run left behind.
-// The laptop shuts down first: the processes still running end.
-void CheckAfterUnload() {
-  emu::ProcessTable::Instance().EndAll();
+// After the unload: no device left disabled or uninstalled, no library left loaded, no
+// thread of the run left behind. At the end of the run the laptop shuts down first: the
+// processes still running end; at a restart of the plug-in they run on.
+void CheckAfterUnload(bool shutDown) {
+  if (shutDown)
+    emu::ProcessTable::Instance().EndAll();
   // A disabled device that has gone away (a card pulled while a repair had it disabled)
   // cannot be enabled by anyone; those still present must not stay disabled.
   std::vector<std::string> disabled;
@@ -96,11 +98,50 @@ void CheckAfterUnload() {
     Fault("libraries left loaded", loaded);
   std::vector<std::string> left;
   for (const auto& thread : emu::Scheduler::Instance().WaitForOthersToFinish()) {
-    if (thread.find("(idle)") == std::string::npos)
+    // The laptop's running programs outlive a restart of the plug-in.
+    const bool program = !shutDown && thread.rfind("process ", 0) == 0;
+    if (thread.find("(idle)") == std::string::npos && !program)
       left.push_back(thread);
   }
   if (!left.empty())
     Fault("threads left behind", left);
+}
+
+// One life of the plug-in: loaded, created and initialised; the timeline played up to the
+// stop; Uninit, the unload checks and the unload. Returns whether the plug-in was created.
+bool PlayOneLife(const std::vector<emu::TimelineEntry>& entries,
+                 std::vector<emu::TimelineEntry>::const_iterator& next, std::int64_t stopMs,
+                 RunResult& result) {
+  const LoadedPlugin loaded = LoadPlugin();
+  if (result.error.empty())
+    result.error = loaded.error;
+  if (loaded.object) {
+    emu::Timeline timeline;
+    timeline.OnFactsChanged("config", InstallConfigFile);
+    auto* vexPlugin = static_cast<IVexPlugin*>(loaded.object);
+    const bool initOk = vexPlugin->Init();
+    NoteHost("init", {{"result", initOk}});
+    result.ok = result.ok && initOk;
+    for (; next != entries.end() && next->atMs <= stopMs; ++next) {
+      SleepUntilMs(next->atMs);
+      timeline.Apply(*next);
+    }
+    SleepUntilMs(stopMs);
+    vexPlugin->Uninit();
+    NoteHost("uninit");
+    delete loaded.object;
+  }  // the requesters leave the bus
+  else {
+    result.ok = false;
+  }
+  if (loaded.plugin) {
+    CheckBeforeUnload();
+    platform::FreeLibrary(loaded.plugin);
+    NoteHost("unload");
+  }
+  if (loaded.manager)
+    platform::FreeLibrary(loaded.manager);
+  return loaded.object != nullptr;
 }
 
 }  // namespace
@@ -127,40 +168,24 @@ RunResult RunScenario(const emu::Scenario& scenario, const RunOptions& options) 
   emu::Laptop::Instance().SetStartEpochMs(scenario.startEpochMs);
 
   RunResult result;
+  result.ok = true;
   const std::int64_t runFor = options.forMs.value_or(scenario.runForMs);
-  const LoadedPlugin loaded = LoadPlugin();
-  HMODULE manager = loaded.manager;
-  HMODULE plugin = loaded.plugin;
-  x3::IObject* object = loaded.object;
-  result.error = loaded.error;
-  if (object) {
-    {
-      emu::Timeline timeline;
-      timeline.OnFactsChanged("config", InstallConfigFile);
-      auto* vexPlugin = static_cast<IVexPlugin*>(object);
-      const bool initOk = vexPlugin->Init();
-      NoteHost("init", {{"result", initOk}});
-      result.ok = initOk;
-      for (const auto& entry : scenario.timeline) {
-        if (entry.atMs > runFor)
-          break;
-        SleepUntilMs(entry.atMs);
-        timeline.Apply(entry);
-      }
-      SleepUntilMs(runFor);
-      vexPlugin->Uninit();
-      NoteHost("uninit");
-      delete object;
-    }  // the requesters leave the bus
+  // The plug-in's lives: each ends in an unload, at a restart or at the end of the run.
+  std::vector<std::int64_t> stops;
+  for (const std::int64_t at : scenario.restartsAtMs) {
+    if (at < runFor)
+      stops.push_back(at);
   }
-  if (plugin) {
-    CheckBeforeUnload();
-    platform::FreeLibrary(plugin);
-    NoteHost("unload");
+  stops.push_back(runFor);
+  auto next = scenario.timeline.begin();
+  for (std::size_t life = 0; life < stops.size(); ++life) {
+    const bool last = life + 1 == stops.size();
+    if (!PlayOneLife(scenario.timeline, next, stops[life], result) || last) {
+      CheckAfterUnload(true);
+      break;
+    }
+    CheckAfterUnload(false);
   }
-  if (manager)
-    platform::FreeLibrary(manager);
-  CheckAfterUnload();
   sched.ReleaseCurrentThread();
   result.transcript = emu::Transcript::Instance().Lines();
   result.seamCalls = emu::Faults::Instance().Counts();

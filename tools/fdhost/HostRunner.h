@@ -1,7 +1,8 @@
 #pragma once
 // The host's side of a run: loads the plug-in manager and the plug-in as real shared
 // libraries, creates the plug-in object by class id, calls Init, plays the scenario's
-// timeline on the clock, calls Uninit, unloads, and returns the transcript.
+// timeline on the clock, calls Uninit, unloads, and returns the transcript. At each of the
+// scenario's restarts the plug-in is unloaded and loaded again at once, the laptop as it is.
 #include <cstdint>
 #include <map>
 #include <optional>

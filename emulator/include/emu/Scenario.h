@@ -28,6 +28,7 @@ struct Scenario {
   std::int64_t startEpochMs = 0;
   std::int64_t runForMs = 0;
   std::optional<std::uint64_t> scheduleSeed;  // plays the threads in that seed's order
+  std::vector<std::int64_t> restartsAtMs;     // the host restarts the plug-in then (sorted)
   nlohmann::json laptop;  // every key but the core ones, merged over the laptop defaults
   nlohmann::json faults;  // the failures to inject at the seams (emu/Faults.h)
   std::vector<TimelineEntry> timeline;  // sorted by time, stable

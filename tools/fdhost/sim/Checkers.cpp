@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "emu/Laptop.h"
 #include "fdhost/DiskReplyDecoder.h"
@@ -146,35 +147,59 @@ std::optional<std::int64_t> TimeOfHostOp(const std::vector<emu::Line>& transcrip
   return std::nullopt;
 }
 
-// Whether the device enumeration was made to fail while the plug-in stopped: then not even
-// its last attempt to enable what a repair left disabled can find the device.
-bool EnablingRefusedAtStop(const std::vector<emu::Line>& transcript) {
-  const auto uninit = TimeOfHostOp(transcript, "uninit");
-  return uninit && std::any_of(transcript.begin(), transcript.end(), [&](const emu::Line& l) {
-           return l["kind"] == "fault_injected" && l.value("t_ms", std::int64_t{0}) >= *uninit &&
+std::vector<std::int64_t> TimesOfHostOp(const std::vector<emu::Line>& transcript,
+                                        const std::string& op) {
+  std::vector<std::int64_t> times;
+  for (const auto& line : transcript) {
+    if (line["kind"] == "host" && line.value("op", "") == op)
+      times.push_back(line.value("t_ms", std::int64_t{0}));
+  }
+  return times;
+}
+
+// Whether the device enumeration was made to fail while the plug-in stopped, before the
+// fault line at faultMs: then not even its last attempt to enable what a repair left disabled
+// could find the device.
+bool EnablingRefusedAtStop(const std::vector<emu::Line>& transcript, std::int64_t faultMs) {
+  std::optional<std::int64_t> stop;
+  for (const std::int64_t uninit : TimesOfHostOp(transcript, "uninit")) {
+    if (uninit <= faultMs)
+      stop = uninit;
+  }
+  return stop && std::any_of(transcript.begin(), transcript.end(), [&](const emu::Line& l) {
+           const auto t = l.value("t_ms", std::int64_t{0});
+           return l["kind"] == "fault_injected" && t >= *stop && t <= faultMs &&
                   l.value("call", "").rfind("SetupDi", 0) == 0;
          });
 }
 
 void CheckFaultLines(const std::vector<emu::Line>& transcript, Judgement& j) {
   j.judged.insert("fault_lines");
-  const bool enablingRefused = EnablingRefusedAtStop(transcript);
   for (const auto& line : transcript) {
     if (line["kind"] != "fault" ||
-        (enablingRefused && line.value("what", "") == "devices left disabled"))
+        (line.value("what", "") == "devices left disabled" &&
+         EnablingRefusedAtStop(transcript, line.value("t_ms", std::int64_t{0}))))
       continue;
     j.failures.push_back({"fault_lines", At(line) + ": " + line.value("what", "")});
   }
 }
 
+// Between an unload and the next load (or the end) only the host writes: its own lines, the
+// faults its checks find, and the failures injected into its loading of the next life.
 void CheckAfterUnload(const std::vector<emu::Line>& transcript, Judgement& j) {
   bool unloaded = false;
   for (const auto& line : transcript) {
-    if (unloaded && line["kind"] != "fault") {
+    const bool host = line["kind"] == "host";
+    const bool loading = line["kind"] == "fault_injected" &&
+                         (line["call"] == "LoadLibraryExA" || line["call"] == "GetProcAddress");
+    if (unloaded && !host && !loading && line["kind"] != "fault") {
       j.failures.push_back({"after_unload", At(line) + ": " + line.dump()});
       return;
     }
-    unloaded = unloaded || (line["kind"] == "host" && line.value("op", "") == "unload");
+    if (host && line.value("op", "") == "unload")
+      unloaded = true;
+    if (host && line.value("op", "") == "x3RegisterPlugin")
+      unloaded = false;
   }
   if (unloaded)
     j.judged.insert("after_unload");
@@ -213,7 +238,7 @@ bool DisksAreFound(const emu::Scenario& scenario, const std::vector<emu::Line>& 
 
 void CheckAnswers(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript,
                   Judgement& j) {
-  const auto uninit = TimeOfHostOp(transcript, "uninit");
+  const auto uninits = TimesOfHostOp(transcript, "uninit");
   const bool answersMayBeLost =
       Injected(transcript, "CreateThread") || Injected(transcript, "PostIPCMessage");
   const bool disksFound = DisksAreFound(scenario, transcript);
@@ -256,7 +281,9 @@ void CheckAnswers(const emu::Scenario& scenario, const std::vector<emu::Line>& t
     if (count == 0) {
       const std::int64_t sent = line.value("t_ms", std::int64_t{0});
       const bool due = body != Body::Disk || disksFound;
-      if (due && !answersMayBeLost && uninit && sent + kAnswerGraceMs <= *uninit)
+      // The stop of the plug-in's life in which the request came.
+      const auto stop = std::lower_bound(uninits.begin(), uninits.end(), sent);
+      if (due && !answersMayBeLost && stop != uninits.end() && sent + kAnswerGraceMs <= *stop)
         j.failures.push_back({"answers", what + "never answered"});
       continue;
     }
@@ -285,14 +312,14 @@ void CheckReports(const std::vector<emu::Line>& transcript, Judgement& j) {
 
 // The touchpad's frequency limit, played along: 100 reports within an hour of the window's
 // start end its reports with "627003002"; 100 that took longer start a new window.
-void CheckTouchpadWindow(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript,
+void CheckTouchpadWindow(const emu::Scenario& scenario, std::span<const emu::Line> life,
                          Judgement& j) {
-  if (Injected(transcript, "SendMsg"))
-    return;  // a lost report leaves the count unseen
-  std::int64_t windowStart = scenario.startEpochMs / 1000;
+  if (life.empty())
+    return;
+  std::int64_t windowStart = (scenario.startEpochMs + life.front().value("t_ms", 0)) / 1000;
   int count = 0;
   bool limitDue = false, silenced = false;
-  for (const auto& line : transcript) {
+  for (const auto& line : life) {
     const std::string event = line.value("event", "");
     if (line["kind"] != "report" || event.rfind("62700300", 0) != 0)
       continue;
@@ -319,11 +346,12 @@ void CheckTouchpadWindow(const emu::Scenario& scenario, const std::vector<emu::L
     j.failures.push_back({"report_limits", "100 touchpad reports within the hour, no 627003002"});
 }
 
-void CheckReportLimits(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript,
-                       Judgement& j) {
+// The limits of one life of the plug-in (its counts start again when it is loaded again).
+void CheckLifeReportLimits(const emu::Scenario& scenario, std::span<const emu::Line> life,
+                           bool reportsLost, Judgement& j) {
   std::map<std::string, int> perHub;
   int monitorReports = 0;
-  for (const auto& line : transcript) {
+  for (const auto& line : life) {
     if (line["kind"] != "report")
       continue;
     const std::string event = line.value("event", "");
@@ -347,7 +375,23 @@ void CheckReportLimits(const emu::Scenario& scenario, const std::vector<emu::Lin
       j.failures.push_back(
           {"report_limits", std::to_string(count) + " reports of hub " + hub + " (at most 100)"});
   }
-  CheckTouchpadWindow(scenario, transcript, j);
+  if (!reportsLost)  // a lost report leaves the touchpad's count unseen
+    CheckTouchpadWindow(scenario, life, j);
+}
+
+void CheckReportLimits(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript,
+                       Judgement& j) {
+  const bool reportsLost = Injected(transcript, "SendMsg");
+  std::size_t start = 0;
+  for (std::size_t i = 1; i <= transcript.size(); ++i) {
+    const bool newLife = i < transcript.size() && transcript[i]["kind"] == "host" &&
+                         transcript[i].value("op", "") == "x3RegisterPlugin";
+    if (i == transcript.size() || newLife) {
+      CheckLifeReportLimits(scenario, std::span(transcript).subspan(start, i - start), reportsLost,
+                            j);
+      start = i;
+    }
+  }
 }
 
 }  // namespace

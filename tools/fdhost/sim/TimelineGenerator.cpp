@@ -206,6 +206,16 @@ void GenerateTimeline(emu::Random& random, Generated& out) {
         std::to_string(s["run_for_ms"].get<std::int64_t>() - victim["at_ms"].get<std::int64_t>()) +
         " ms after an input");
   }
+  // Sometimes the host restarts the plug-in on the way (a service restart): the laptop, its
+  // registry and files stay as they are.
+  if (random.Chance(15)) {
+    const std::int64_t end = s["run_for_ms"].get<std::int64_t>();
+    json restarts = json::array();
+    for (std::int64_t i = random.Between(1, 2); i > 0; --i)
+      restarts.push_back(random.Between(0, end));
+    s["restarts_at_ms"] = restarts;
+    out.choices.push_back(std::to_string(restarts.size()) + " restart(s)");
+  }
   s["timeline"] = timeline;
   out.choices.push_back(std::to_string(count) + " inputs");
 }
