@@ -40,7 +40,9 @@ constexpr char kHelp[] =
     "  --reschedule K    play each seed's laptop and timeline under the schedule of seed + K\n"
     "                    instead of its own (another interleaving of the same run)\n"
     "  --show            print the scenario of --seed and what it chose, and play nothing\n"
-    "  --shrink FILE     shrink the first failing seed and write it to FILE as a scenario\n"
+    "  --shrink FILE     where the first failing seed goes, shrunk, as a scenario file\n"
+    "                    (default: sim-seed-N-CHECKER.json in the current folder)\n"
+    "  --no-shrink       leave failing seeds as they are\n"
     "  --timeout S       wall seconds after which a run counts as hung (default 120)\n"
     "  --verbose         a line for every seed, not only the failing ones\n"
     "\n"
@@ -56,6 +58,7 @@ struct Options {
   bool show = false;
   bool verbose = false;
   std::string shrinkTo;
+  bool shrink = true;
   RunLimits limits;
 };
 
@@ -112,6 +115,8 @@ bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
       o.show = true;
     } else if (arg == "--verbose") {
       o.verbose = true;
+    } else if (arg == "--no-shrink") {
+      o.shrink = false;
     } else if (arg == "--shrink") {
       ok = i + 1 < argc;
       if (ok)
@@ -207,20 +212,23 @@ void PrintSummary(const Options& o, const Tally& tally, double wallSeconds) {
 
 int ShrinkFirst(const Options& o, const Tally& tally) {
   const auto [seed, checker] = tally.failing.front();
+  const std::string file = !o.shrinkTo.empty() ? o.shrinkTo
+                                               : "sim-seed-" + std::to_string(seed) + "-" +
+                                                     checker + ".json";
   std::cout << "shrinking seed " << seed << " (" << checker << ") ..." << std::endl;
   const Generated generated = GenerateFor(o, seed);
   const ShrinkResult shrunk = Shrink(generated.scenario, FailsWith(checker, o.limits), 400);
   nlohmann::json doc = shrunk.scenario;
   doc["description"] = "Found by fdhost sim from seed " + std::to_string(seed) + " (" + checker +
                        "), shrunk in " + std::to_string(shrunk.attempts) + " plays.";
-  std::ofstream out(o.shrinkTo);
+  std::ofstream out(file);
   out << doc.dump(2) << "\n";
   if (!out.flush()) {
-    std::cerr << "fdhost sim: cannot write " << o.shrinkTo << "\n";
+    std::cerr << "fdhost sim: cannot write " << file << "\n";
     return 2;
   }
-  std::cout << "wrote " << o.shrinkTo << " (" << doc["timeline"].size()
-            << " timeline entries): fdhost run " << o.shrinkTo << std::endl;
+  std::cout << "wrote " << file << " (" << doc["timeline"].size()
+            << " timeline entries): fdhost run " << file << std::endl;
   return 1;
 }
 
@@ -279,7 +287,7 @@ int SimCommand(int argc, char** argv) {
   PrintSummary(o, tally, elapsed());
   if (tally.failing.empty())
     return 0;
-  return o.shrinkTo.empty() ? 1 : ShrinkFirst(o, tally);
+  return o.shrink ? ShrinkFirst(o, tally) : 1;
 }
 
 }  // namespace fdhost::sim
