@@ -201,7 +201,8 @@ bool CWMI::GetOutPutUInt(std::uint64_t methodId, std::uint8_t* buffer, std::uint
   if (!laptop().Bool(kWmiMethodOk, {method}))
     return false;
   const auto bytes = emu::FromHex(laptop().Text(kWmiMethodOutput, {method}));
-  std::memcpy(buffer, bytes.data(), std::min<std::size_t>(bytes.size(), bufferSize));
+  if (!bytes.empty())  // an empty output has no data to copy from
+    std::memcpy(buffer, bytes.data(), std::min<std::size_t>(bytes.size(), bufferSize));
   return true;
 }
 
