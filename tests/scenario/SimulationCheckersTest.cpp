@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "ScenarioRun.h"
 #include "fdhost/sim/Checkers.h"
@@ -258,6 +259,88 @@ TEST(UnloadCheck, NamesLibrariesLeftLoaded) {
   EXPECT_EQ(faults[0]["what"], "libraries left loaded");
   EXPECT_EQ(faults[0]["details"], nlohmann::json::array({"TactraHidAPI.dll"}));
   EXPECT_TRUE(OfKind(RunJson(R"({ "run_for_ms": 1000 })"), "fault").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// With a restart the checkers judge each life of the plug-in on its own.
+class CheckersAcrossARestart : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scenario_ = new emu::Scenario(emu::ParseScenario(R"({
+      "run_for_ms": 7200000, "restarts_at_ms": [1900000],
+      "timeline": [
+        { "at_ms": 1000, "ipc_request": { "msg": "0x390024", "src": "0x10000", "reply": "0x70000001", "payload_hex": "01" } },
+        { "at_ms": 1899000, "ipc_request": { "msg": "0x390024", "src": "0x10000", "reply": "0x70000002", "payload_hex": "01" } },
+        { "at_ms": 1800000, "vendor_event": { "library": "touchpad", "code": 4, "count": 60, "interval_ms": 1000 } },
+        { "at_ms": 1901000, "vendor_event": { "library": "touchpad", "code": 4, "count": 60, "interval_ms": 1000 } }
+      ]
+    })",
+                                                     "restart"));
+    transcript_ = new Lines(fdhost::RunScenario(*scenario_, {}).transcript);
+  }
+  static void TearDownTestSuite() {
+    delete scenario_;
+    delete transcript_;
+  }
+  static std::vector<std::string> FailingAfter(const std::function<void(Lines&)>& plant) {
+    auto lines = *transcript_;
+    plant(lines);
+    std::vector<std::string> names;
+    for (const auto& v : JudgeTranscript(*scenario_, lines).failures)
+      names.push_back(v.checker);
+    return names;
+  }
+  // The index of the first unload (the restart's).
+  static std::ptrdiff_t FirstUnload(const Lines& lines) {
+    return std::find_if(
+               lines.begin(), lines.end(),
+               [](const emu::Line& l) { return l["kind"] == "host" && l["op"] == "unload"; }) -
+           lines.begin();
+  }
+  static emu::Scenario* scenario_;
+  static Lines* transcript_;
+};
+emu::Scenario* CheckersAcrossARestart::scenario_ = nullptr;
+Lines* CheckersAcrossARestart::transcript_ = nullptr;
+
+TEST_F(CheckersAcrossARestart, QuietOnTheRealRun) {
+  // 120 touchpad reports within the hour, but in two lives: the new life's window starts
+  // again, so no limit is due.
+  EXPECT_EQ(FailingAfter([](Lines&) {}), std::vector<std::string>{});
+  std::size_t touchpad = 0;
+  for (const auto& line : *transcript_)
+    touchpad += line["kind"] == "report" && line["event"] == "627003001";
+  EXPECT_EQ(touchpad, 120u);
+}
+
+TEST_F(CheckersAcrossARestart, APlugInLineBetweenUnloadAndReloadFails) {
+  EXPECT_EQ(FailingAfter([](Lines& lines) {
+              const auto at = FirstUnload(lines);
+              auto report = *std::find_if(lines.begin(), lines.end(),
+                                          [](const emu::Line& l) { return l["kind"] == "report"; });
+              lines.insert(lines.begin() + at + 1, report);
+            }),
+            std::vector<std::string>{"after_unload"});
+}
+
+TEST_F(CheckersAcrossARestart, AnAnswerIsDueBeforeItsOwnLifeEnds) {
+  // The first request had half an hour before the restart: without its answer it fails; the
+  // second came a second before the restart, so its answer may be lost with the first life.
+  EXPECT_EQ(FailingAfter([](Lines& lines) {
+              lines.erase(std::find_if(lines.begin(), lines.end(), [](const emu::Line& l) {
+                return l["kind"] == "ipc" && l["msg"] == 0x70000001;
+              }));
+            }),
+            std::vector<std::string>{"answers"});
+  EXPECT_EQ(FailingAfter([](Lines& lines) {
+              lines.erase(std::find_if(lines.begin(), lines.end(), [](const emu::Line& l) {
+                return l["kind"] == "ipc" && l["msg"] == 0x70000002;
+              }));
+            }),
+            std::vector<std::string>{});
 }
 
 }  // namespace
