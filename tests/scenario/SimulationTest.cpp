@@ -124,6 +124,15 @@ TEST(ChildRunner, CrashesHangsDeadlocksAndMemoryBecomeVerdicts) {
   EXPECT_EQ(FirstFailure(RunChild([](int) { std::raise(SIGSEGV); }, limits)), "crash");
   EXPECT_EQ(FirstFailure(RunChild([](int) { ::write(1, "", 0); }, limits)), "crash");
   EXPECT_EQ(FirstFailure(RunChild([](int) { ::sleep(10); }, limits)), "hang");
+  // A verdict followed by a failing exit (a sanitizer's report at exit) is a crash too.
+  EXPECT_EQ(FirstFailure(RunChild(
+                [](int fd) {
+                  ::write(fd, "{}", 2);
+                  ::close(fd);
+                  std::_Exit(23);
+                },
+                limits)),
+            "crash");
   EXPECT_EQ(FirstFailure(RunChild(
                 [](int fd) {
                   ReportDeadlocksTo(fd);

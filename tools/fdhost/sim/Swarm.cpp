@@ -139,6 +139,11 @@ RunOutcome Finish(Child& child, const RunLimits& limits) {
       outcome.judged.insert(name.get<std::string>());
     outcome.transcriptHash = result.value("hash", std::uint64_t{0});
     outcome.virtualMs = result.value("virtual_ms", std::int64_t{0});
+    // A sanitizer that reports at exit (leaks; races when it does not halt) changes only the
+    // exit status.
+    if (outcome.failures.empty() && WEXITSTATUS(status) != 0)
+      outcome.failures.push_back({"crash", "exit status " + std::to_string(WEXITSTATUS(status)) +
+                                               " after its verdict (a report at exit?)"});
   } catch (const nlohmann::json::exception&) {
     outcome.failures.push_back({"crash", "exit status " + std::to_string(WEXITSTATUS(status)) +
                                              " without a verdict: " + child.output.substr(0, 300)});
