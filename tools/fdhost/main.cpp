@@ -228,8 +228,10 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "sim") == 0)
     return fdhost::sim::SimCommand(argc, argv);
-  if (argc == 4 && std::strcmp(argv[1], "sim-child") == 0)  // one run of the swarm
-    return fdhost::sim::PlayScenarioChild(argv[2], std::atoi(argv[3]));
+  if (argc == 5 && std::strcmp(argv[1], "sim-child") == 0) {  // one run of the swarm
+    return fdhost::sim::PlayScenarioChild(argv[2], std::atoi(argv[3]),
+                                          std::strcmp(argv[4], "parallel") == 0);
+  }
   if (argc < 2 || std::strcmp(argv[1], "run") != 0)
     return Usage();
   return Run(argc, argv);

@@ -39,6 +39,8 @@ constexpr char kHelp[] =
     "                    0: never)\n"
     "  --reschedule K    play each seed's laptop and timeline under the schedule of seed + K\n"
     "                    instead of its own (another interleaving of the same run)\n"
+    "  --parallel        let ready threads run at once, for races under ThreadSanitizer (the\n"
+    "                    runs are not replayable then, so nothing is played twice)\n"
     "  --show            print the scenario of --seed and what it chose, and play nothing\n"
     "  --shrink FILE     where the first failing seed goes, shrunk, as a scenario file\n"
     "                    (default: sim-seed-N-CHECKER.json in the current folder)\n"
@@ -113,6 +115,8 @@ bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
       ok = number(o.limits.wallSeconds) && o.limits.wallSeconds > 0;
     } else if (arg == "--show") {
       o.show = true;
+    } else if (arg == "--parallel") {
+      o.limits.parallel = true;
     } else if (arg == "--verbose") {
       o.verbose = true;
     } else if (arg == "--no-shrink") {
@@ -146,6 +150,8 @@ Generated GenerateFor(const Options& o, std::uint64_t seed) {
 // The command that plays the seed again.
 std::string ReplayCommand(const Options& o, std::uint64_t seed) {
   std::string command = "fdhost sim --seed " + std::to_string(seed);
+  if (o.limits.parallel)
+    command += " --parallel";
   if (o.reschedule != 0)
     command += " --reschedule " + std::to_string(o.reschedule);
   return command;
@@ -212,9 +218,9 @@ void PrintSummary(const Options& o, const Tally& tally, double wallSeconds) {
 
 int ShrinkFirst(const Options& o, const Tally& tally) {
   const auto [seed, checker] = tally.failing.front();
-  const std::string file = !o.shrinkTo.empty() ? o.shrinkTo
-                                               : "sim-seed-" + std::to_string(seed) + "-" +
-                                                     checker + ".json";
+  const std::string file = !o.shrinkTo.empty()
+                               ? o.shrinkTo
+                               : "sim-seed-" + std::to_string(seed) + "-" + checker + ".json";
   std::cout << "shrinking seed " << seed << " (" << checker << ") ..." << std::endl;
   const Generated generated = GenerateFor(o, seed);
   const ShrinkResult shrunk = Shrink(generated.scenario, FailsWith(checker, o.limits), 400);
@@ -239,6 +245,8 @@ int SimCommand(int argc, char** argv) {
   int exitCode = 0;
   if (!ParseOptions(argc, argv, o, exitCode))
     return exitCode;
+  if (o.limits.parallel)
+    o.replayEvery = 0;  // a parallel run has no one transcript to play again
   // Children are this same program, started afresh.
   std::error_code error;
   o.limits.fdhost = std::filesystem::read_symlink("/proc/self/exe", error).string();

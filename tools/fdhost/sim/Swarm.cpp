@@ -51,12 +51,15 @@ nlohmann::json VerdictsJson(const std::vector<Verdict>& failures) {
 }
 
 // In the child: play, judge and report to the parent through fd.
-void PlayInChild(const nlohmann::json& doc, int fd) {
+void PlayInChild(const nlohmann::json& doc, int fd, bool parallel) {
   ReportDeadlocksTo(fd);
   nlohmann::json result;
   try {
     const emu::Scenario scenario = emu::ParseScenario(doc.dump(), "generated scenario");
-    const RunResult run = RunScenario(scenario, RunOptions{});
+    RunOptions options;
+    if (parallel)
+      options.mode = emu::RunMode::Parallel;
+    const RunResult run = RunScenario(scenario, options);
     const Judgement judged = JudgeTranscript(scenario, run.transcript);
     std::uint64_t hash = 0xCBF29CE484222325ULL;
     for (const auto& line : run.transcript)
@@ -242,7 +245,7 @@ void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLi
         ::close(fd);
       }
       ::execl(limits.fdhost.c_str(), "fdhost", "sim-child", path.c_str(), "3",
-              static_cast<char*>(nullptr));
+              limits.parallel ? "parallel" : "serial", static_cast<char*>(nullptr));
       std::_Exit(127);
     });
   }
@@ -251,7 +254,7 @@ void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLi
     ::unlink(path.c_str());
 }
 
-int PlayScenarioChild(const std::string& path, int fd) {
+int PlayScenarioChild(const std::string& path, int fd, bool parallel) {
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
@@ -262,7 +265,7 @@ int PlayScenarioChild(const std::string& path, int fd) {
     std::cerr << "fdhost sim-child: " << path << ": " << e.what() << "\n";
     return 2;
   }
-  PlayInChild(doc, fd);
+  PlayInChild(doc, fd, parallel);
   ::close(fd);
   return 0;
 }

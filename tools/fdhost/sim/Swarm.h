@@ -20,6 +20,7 @@ struct RunLimits {
   int wallSeconds = 120;        // longer is a hang
   long memoryKb = 1024 * 1024;  // more resident memory than this fails the memory checker
   std::string fdhost;           // the program that plays a scenario (fdhost sim-child)
+  bool parallel = false;        // ready threads run at once instead of in the seed's order
 };
 
 struct RunOutcome {
@@ -38,9 +39,9 @@ RunOutcome RunIsolated(const nlohmann::json& scenario, const RunLimits& limits);
 void RunMany(const std::vector<nlohmann::json>& scenarios, int jobs, const RunLimits& limits,
              const std::function<void(std::size_t, const RunOutcome&)>& done);
 
-// fdhost sim-child SCENARIO FD: plays the scenario file, judges it and writes the verdict as
-// JSON to the descriptor. Returns the exit status.
-int PlayScenarioChild(const std::string& path, int fd);
+// fdhost sim-child SCENARIO FD serial|parallel: plays the scenario file, judges it and writes
+// the verdict as JSON to the descriptor. Returns the exit status.
+int PlayScenarioChild(const std::string& path, int fd, bool parallel);
 
 // What a child does: writes its verdict as JSON to the descriptor and returns (the child
 // then leaves). The parent judges what the child cannot: a signal, a hang, its memory.
