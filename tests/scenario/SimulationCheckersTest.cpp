@@ -15,6 +15,16 @@ namespace {
 using fdhost::sim::JudgeTranscript;
 using Lines = std::vector<emu::Line>;
 
+// The names of the checkers that fail on a copy of the transcript changed by `plant`.
+std::vector<std::string> FailingAfterPlant(const emu::Scenario& scenario, Lines lines,
+                                           const std::function<void(Lines&)>& plant) {
+  plant(lines);
+  std::vector<std::string> names;
+  for (const auto& v : JudgeTranscript(scenario, lines).failures)
+    names.push_back(v.checker);
+  return names;
+}
+
 // A short laptop life with answers of every body type, reports of several forms and a
 // touchpad burst that reaches the hourly limit.
 constexpr char kLaptop[] = R"({
@@ -45,15 +55,8 @@ class Checkers : public ::testing::Test {
     delete transcript_;
   }
 
-  // The names of the checkers that fail on the transcript changed by `plant`.
-  template <class Plant>
-  static std::vector<std::string> FailingAfter(Plant plant) {
-    auto lines = *transcript_;
-    plant(lines);
-    std::vector<std::string> names;
-    for (const auto& v : JudgeTranscript(*scenario_, lines).failures)
-      names.push_back(v.checker);
-    return names;
+  static std::vector<std::string> FailingAfter(const std::function<void(Lines&)>& plant) {
+    return FailingAfterPlant(*scenario_, *transcript_, plant);
   }
 
   static std::vector<emu::Line>::iterator Find(std::vector<emu::Line>& lines, const char* kind,
@@ -286,12 +289,7 @@ class CheckersAcrossARestart : public ::testing::Test {
     delete transcript_;
   }
   static std::vector<std::string> FailingAfter(const std::function<void(Lines&)>& plant) {
-    auto lines = *transcript_;
-    plant(lines);
-    std::vector<std::string> names;
-    for (const auto& v : JudgeTranscript(*scenario_, lines).failures)
-      names.push_back(v.checker);
-    return names;
+    return FailingAfterPlant(*scenario_, *transcript_, plant);
   }
   // The index of the first unload (the restart's).
   static std::ptrdiff_t FirstUnload(const Lines& lines) {
