@@ -18,8 +18,8 @@ namespace emu {
 
 namespace {
 
-const char* const kKinds[] = {"ipc_request", "broadcast",    "set",  "device_event",
-                              "event_log",   "vendor_event", "file", "ui"};
+const char* const kKinds[] = {"ipc_request",  "broadcast", "set",       "device_event",
+                              "event_log",    "vendor_event", "file", "ui", "window_message"};
 
 std::string Where(std::size_t index) {
   return "timeline[" + std::to_string(index) + "]";
@@ -100,6 +100,21 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
       throw ScenarioError(where +
                           ": \"interface\" is bluetooth, network, usb or monitor (or give "
                           "\"class_guid\")");
+    }
+  } else if (entry.kind == "window_message") {
+    RequireNumber(body, "message", true, where);
+    RequireNumber(body, "wparam", false, where);
+    RequireNumber(body, "lparam", false, where);
+    if (body.contains("window") && !body["window"].is_string())
+      throw ScenarioError(where + ": \"window\" is a window class name");
+    if (body.contains("header_hex")) {
+      if (!body["header_hex"].is_string())
+        throw ScenarioError(where + ": header_hex is text");
+      try {
+        FromHex(body["header_hex"].get<std::string>());
+      } catch (const std::invalid_argument& e) {
+        throw ScenarioError(where + ": header_hex: " + e.what());
+      }
     }
   } else if (entry.kind == "vendor_event") {
     if (!body.contains("library") || !body["library"].is_string()) {
@@ -228,7 +243,7 @@ Scenario ParseDocument(const nlohmann::json& doc, const std::string& name) {
       throw ScenarioError(
           where +
           ": needs one of ipc_request, broadcast, set, device_event, event_log, vendor_event, "
-          "file, ui");
+          "file, ui, window_message");
     }
     CheckEntry(entry, where);
     s.timeline.push_back(std::move(entry));

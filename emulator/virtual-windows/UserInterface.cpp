@@ -3,6 +3,7 @@
 #include "emu/UserInterface.h"
 #include "emu/Faults.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -171,6 +172,41 @@ std::size_t UserInterface::SendDeviceChange(WPARAM wParam, std::uint32_t headerT
     line["header_type"] = headerType;
   line["windows"] = targets.size();
   Note("device_change", std::move(line));
+  return targets.size();
+}
+
+std::size_t UserInterface::PostFromAnotherProcess(const std::string& windowClass, UINT message,
+                                                  WPARAM wParam, LPARAM lParam,
+                                                  const std::vector<std::uint8_t>& pointee) {
+  constexpr std::size_t kMaxCopy = 64 * 1024;
+  std::vector<HWND> targets;
+  {
+    std::lock_guard lock(Tables().mu);
+    for (const auto& [handle, window] : Tables().windows) {
+      if (Utf8(window.className) == windowClass)
+        targets.push_back(handle);
+    }
+  }
+  for (HWND window : targets) {
+    UiItem item;
+    item.window = window;
+    item.message = message;
+    item.wParam = wParam;
+    item.lParam = lParam;
+    if (!pointee.empty()) {
+      DWORD stated = 0;
+      std::memcpy(&stated, pointee.data(), std::min(pointee.size(), sizeof stated));
+      item.payload = std::make_shared<std::vector<std::uint8_t>>(pointee);
+      if (stated > item.payload->size())
+        item.payload->resize(std::min<std::size_t>(stated, kMaxCopy));
+      item.lParam = reinterpret_cast<LPARAM>(item.payload->data());
+    }
+    Thread().Push(std::move(item));
+  }
+  Note("foreign_message", {{"class", windowClass},
+                           {"message", message},
+                           {"wparam", wParam},
+                           {"windows", targets.size()}});
   return targets.size();
 }
 

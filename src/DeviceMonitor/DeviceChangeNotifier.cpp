@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/CallbackGate.h"
+#include "common/Log.h"
 #include "platform/Sleep.h"
 #include "platform/Text.h"
 #include "plugin/Exports.h"
@@ -51,8 +52,25 @@ void DeviceChangeNotifier::EnsureNotifyWindow() {
   }
 }
 
+bool DeviceChangeNotifier::Asked(const void* classGuid, const void* listener) {
+  std::lock_guard lock(askedMutex_);
+  return std::find(asked_.begin(), asked_.end(), std::make_pair(classGuid, listener)) !=
+         asked_.end();
+}
+
+void DeviceChangeNotifier::IgnoreForged(platform::UINT message) {
+  if (!forgedLogged_.exchange(true))
+    LOG_WARN("ignored message " + std::to_string(message) + " not sent by this plug-in");
+}
+
 bool DeviceChangeNotifier::RegisterListener(const platform::Guid& classGuid,
                                             IDeviceChangeListener* listener) {
+  {
+    std::lock_guard lock(askedMutex_);
+    const std::pair<const void*, const void*> pair{&classGuid, listener};
+    if (std::find(asked_.begin(), asked_.end(), pair) == asked_.end())
+      asked_.push_back(pair);
+  }
   return platform::SendMessageW(window_.load(), kRegisterMessage,
                                 reinterpret_cast<platform::WPARAM>(&classGuid),
                                 reinterpret_cast<platform::LPARAM>(listener)) != 0;
@@ -101,12 +119,19 @@ platform::LRESULT DeviceChangeNotifier::WindowProc(platform::HWND window, platfo
         self.OnDeviceChange(wParam, lParam);
       return 0;
     case kRegisterMessage:
-      return self.OnRegister(reinterpret_cast<const Guid*>(wParam),
-                             reinterpret_cast<IDeviceChangeListener*>(lParam));
-    case kUnregisterMessage:
-      self.OnUnregister(reinterpret_cast<const Guid*>(wParam),
-                        reinterpret_cast<IDeviceChangeListener*>(lParam));
+    case kUnregisterMessage: {
+      // Only the pairs the plug-in itself sends; any other numbers are not followed.
+      const auto* classGuid = reinterpret_cast<const Guid*>(wParam);
+      auto* listener = reinterpret_cast<IDeviceChangeListener*>(lParam);
+      if (!self.Asked(classGuid, listener)) {
+        self.IgnoreForged(message);
+        return 0;
+      }
+      if (message == kRegisterMessage)
+        return self.OnRegister(classGuid, listener);
+      self.OnUnregister(classGuid, listener);
       return 0;
+    }
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
@@ -160,12 +185,19 @@ void DeviceChangeNotifier::OnDeviceChange(platform::WPARAM wParam, platform::LPA
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(lParam);
   if (!event || !bytes)
     return;
-  // The common header first (size, device type): other types (a volume, a port) are
-  // shorter than a device-interface header and must not be read as one.
+  // The size first, then the common header (size, device type, reserved) only when the size
+  // covers it; other types (a volume, a port) are shorter than a device-interface header and
+  // must not be read as one, and nothing is read past the stated size, which for an
+  // interface is what Windows sends: the header and a name of at most 32,767 units.
+  DWORD size = 0;
+  std::memcpy(&size, bytes, sizeof size);
+  const std::size_t start = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
+  constexpr std::size_t kMaxName = 32768 * sizeof(char16_t);
+  if (size < start || size > start + kMaxName)
+    return;
   DWORD common[2];
   std::memcpy(common, bytes, sizeof common);
-  const std::size_t start = offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name);
-  if (common[1] != DBT_DEVTYP_DEVICEINTERFACE || common[0] < start)
+  if (common[1] != DBT_DEVTYP_DEVICEINTERFACE)
     return;
   DEV_BROADCAST_DEVICEINTERFACE_W header;
   std::memcpy(&header, bytes, start);

@@ -6,9 +6,11 @@
 #include <atomic>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DeviceMonitor/DeviceChangeLister.h"
+#include "platform/Mutex.h"
 #include "platform/Window.h"
 
 class DeviceChangeNotifier {
@@ -41,11 +43,19 @@ class DeviceChangeNotifier {
   void OnUnregister(const platform::Guid* classGuid, IDeviceChangeListener* listener);
   void OnDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam);
   void CreateOnUiThread();
+  // Whether messages 2025 / 2026 carry a (class, listener) pair this plug-in asked for. Any
+  // process that can post to a window can post these numbers; their pointers are compared,
+  // never followed, unless they are ours.
+  bool Asked(const void* classGuid, const void* listener);
+  void IgnoreForged(platform::UINT message);
 
   struct Entry {
     std::vector<IDeviceChangeListener*> listeners;
     platform::HDEVNOTIFY notification = nullptr;
   };
   std::atomic<platform::HWND> window_{nullptr};
+  platform::Mutex askedMutex_;
+  std::vector<std::pair<const void*, const void*>> asked_;  // (class GUID, listener)
+  std::atomic<bool> forgedLogged_{false};
   std::map<std::wstring, Entry> entries_;  // touched only on the UI thread
 };

@@ -602,6 +602,24 @@ TEST(ScenarioFiles, RestartKeepsTheRepair) {
     EXPECT_LT(line["t_ms"].get<std::int64_t>(), 60000) << line;
 }
 
+// Messages another process posts to the hidden window are not followed as pointers or read
+// past what Windows sends; the genuine removal after them is handled as always. (The forged
+// register message crashed the host before.)
+TEST(ScenarioFiles, ForgedWindowMessagesAreIgnored) {
+  const auto run = RunFile("forged-window-messages.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  EXPECT_EQ(TimesOf(run, "window", "op", "foreign_message").size(), 4u);
+  const auto logs = OfKind(run, "log");
+  ASSERT_EQ(logs.size(), 1u);  // once, for the first forged message
+  EXPECT_EQ(logs[0]["text"], "ignored message 2025 not sent by this plug-in");
+  EXPECT_EQ(TimesOf(run, "report", "event", "608001011"), std::vector<std::int64_t>{19000});
+  EXPECT_EQ(OfKind(run, "report").size(), 1u);
+  // The three watched classes are still registered once each, and let go at the stop.
+  EXPECT_EQ(TimesOf(run, "window", "op", "register_notification").size(), 3u);
+  EXPECT_EQ(TimesOf(run, "window", "op", "unregister_notification").size(), 3u);
+}
+
 TEST(ScenarioFiles, ParallelModeGivesTheSameEvents) {
   for (const char* name :
        {"wifi-code10-gpio-cures.json", "wifi-code10-nothing-cures.json",

@@ -25,6 +25,14 @@ class UserInterface {
   static std::size_t SendDeviceChange(platform::WPARAM wParam, std::uint32_t headerType,
                                       const platform::Guid& classGuid,
                                       const std::u16string& interfacePath);
+  // A message another process posts to every window of the class: wParam and lParam are
+  // its raw numbers (pointers into that process mean nothing here). With pointee bytes (a
+  // WM_DEVICECHANGE header), lParam points to a copy of them instead, as the system's copy
+  // of a header sent across processes does, padded with zeros to the size its first field
+  // states (up to 64 KiB). Returns how many windows it goes to.
+  static std::size_t PostFromAnotherProcess(const std::string& windowClass, platform::UINT message,
+                                            platform::WPARAM wParam, platform::LPARAM lParam,
+                                            const std::vector<std::uint8_t>& pointee);
   // What is still open: windows ("class \"title\"") and device notifications (class GUIDs).
   static std::vector<std::string> OpenWindows();
   static std::vector<std::string> OpenNotifications();

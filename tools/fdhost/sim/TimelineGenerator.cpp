@@ -101,6 +101,19 @@ json EventLogRecord(emu::Random& random) {
   return body;
 }
 
+// A message another process posts to the plug-in's hidden window: its private numbers with
+// pointers of its own, or a device change with a header of any size.
+json ForeignMessage(emu::Random& random) {
+  if (random.Chance(50)) {
+    return {{"message", random.Pick(std::vector<int>{2025, 2026})},
+            {"wparam", random.Next() >> random.Below(64)},
+            {"lparam", random.Next() >> random.Below(64)}};
+  }
+  return {{"message", 0x219},
+          {"wparam", random.Pick(std::vector<int>{0x8000, 0x8004, 7})},
+          {"header_hex", RandomHex(random, random.Below(40))}};
+}
+
 json VendorEvent(emu::Random& random) {
   if (random.Chance(40))
     return {{"library", "realtek"}, {"code", random.Pick(std::vector<int>{0, 1, 2})}};
@@ -163,7 +176,7 @@ void GenerateTimeline(emu::Random& random, Generated& out) {
     const std::int64_t at =
         random.Chance(25) ? random.Between(0, 15000) : random.Between(0, length);
     json entry = {{"at_ms", at}};
-    const auto kind = random.Below(20);
+    const auto kind = random.Below(21);
     if (kind < 8)
       entry["ipc_request"] = Request(random, nextReply);
     else if (kind < 9)
@@ -178,9 +191,11 @@ void GenerateTimeline(emu::Random& random, Generated& out) {
       entry["ui"] = UserAction(random);
     else if (kind < 19)
       entry["set"] = FactChange(random, s);
-    else
+    else if (kind < 20)
       entry["file"] = {{"path", "C:\\Windows\\OriginalDriver\\WifiDriver\\22.200.0.6.exe"},
                        {"text", "MZ"}};
+    else
+      entry["window_message"] = ForeignMessage(random);
     timeline.push_back(entry);
     // Now and then the same input comes again in a burst, a few milliseconds apart, so that
     // its handlers overlap (requests get reply ids of their own).
