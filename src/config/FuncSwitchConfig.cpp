@@ -69,7 +69,10 @@ std::string ReadEncryptedTextFile(const std::wstring& path) {
   std::uint64_t size = 0;
   if (!platform::GetFileSizeByPath(path, size))
     size = 0;
-  if (size < kMinStoredSize || size > 0xFFFFFFFFu)
+  // A switch file holds a few sections of a few keys; one past this size is not one, and is
+  // treated as unreadable rather than read whole into a privileged process.
+  constexpr std::uint64_t kMaxStoredSize = 1 << 20;
+  if (size < kMinStoredSize || size > kMaxStoredSize)
     return "";
   const std::vector<std::uint8_t> bytes = platform::ReadFileBytes(path, size);
   if (bytes.empty())

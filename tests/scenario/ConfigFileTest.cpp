@@ -37,6 +37,23 @@ TEST(ConfigFile, AChangeDuringTheRunCountsFromTheNextQuery) {
   EXPECT_EQ(ReportTimes(run, "627001001"), (std::vector<std::int64_t>{30000, 30000, 30000}));
 }
 
+// A switch file past 1 MiB is not read (no real one comes near): its switches count as off,
+// as for an unreadable file, even when its text would turn them on. Just below, it is read.
+TEST(ConfigFile, AnOversizedFileIsNotRead) {
+  auto doc = Shipped("usb-hubs-report.json");
+  doc.erase("config");
+  doc["timeline"] = nlohmann::json::array();
+  doc["run_for_ms"] = 10000;
+  for (const std::size_t padding : {std::size_t{1} << 20, (std::size_t{1} << 20) - 1024}) {
+    doc["config_xml"] = "<?xml version=\"1.0\"?>\n<config><usb><ReportUsbDeviceType>1"
+                        "</ReportUsbDeviceType></usb><!--" +
+                        std::string(padding, 'x') + "--></config>";
+    const auto run = RunJson(doc.dump());
+    ASSERT_TRUE(run.ok) << run.error;
+    EXPECT_EQ(ReportTimes(run, "627001001").size(), padding >= (1u << 20) ? 0u : 3u) << padding;
+  }
+}
+
 // The display audio laptop with the plug-in in a folder of its own.
 nlohmann::json SeparatePluginFolder(const std::string& configFolder) {
   auto doc = Shipped("monitor-display-audio.json");
