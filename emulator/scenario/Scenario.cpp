@@ -18,8 +18,8 @@ namespace emu {
 
 namespace {
 
-const char* const kKinds[] = {"ipc_request",  "broadcast", "set",       "device_event",
-                              "event_log",    "vendor_event", "file", "ui", "window_message"};
+const char* const kKinds[] = {"ipc_request",  "broadcast", "set", "device_event",  "event_log",
+                              "vendor_event", "file",      "ui",  "window_message"};
 
 std::string Where(std::size_t index) {
   return "timeline[" + std::to_string(index) + "]";

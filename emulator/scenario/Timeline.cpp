@@ -176,11 +176,11 @@ void Timeline::Apply(const TimelineEntry& entry) {
     const auto number = [&](const char* key) {
       return entry.body.contains(key) ? ParseNumber(entry.body[key]) : 0;
     };
-    UserInterface::PostFromAnotherProcess(
-        entry.body.value("window", "VirtualWnd_DeviceChanged"),
-        static_cast<platform::UINT>(number("message")), static_cast<platform::WPARAM>(number("wparam")),
-        static_cast<platform::LPARAM>(number("lparam")),
-        FromHex(entry.body.value("header_hex", "")));
+    UserInterface::PostFromAnotherProcess(entry.body.value("window", "VirtualWnd_DeviceChanged"),
+                                          static_cast<platform::UINT>(number("message")),
+                                          static_cast<platform::WPARAM>(number("wparam")),
+                                          static_cast<platform::LPARAM>(number("lparam")),
+                                          FromHex(entry.body.value("header_hex", "")));
   } else if (entry.kind == "ui") {
     Transcript::Instance().Write("input", input);
     Toolkit::Act(entry.body);

@@ -7,6 +7,7 @@
 #include "emu/Faults.h"
 #include "emu/OpenHandles.h"
 #include "emu/Processes.h"
+#include "emu/Transcript.h"
 #include "hostapi/StringConv.h"
 #include "platform/LastError.h"
 #include "platform/Process.h"
@@ -154,12 +155,21 @@ bool TerminateProcess(HANDLE process, DWORD exitCode) {
   return true;
 }
 
-HANDLE OpenProcess(DWORD, bool, DWORD processId) {
+HANDLE OpenProcess(DWORD access, bool, DWORD processId) {
+  // What a protected process still grants to others.
+  constexpr DWORD kProtectedAccess =
+      SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
   for (const auto& entry : emu::ProcessTable::Instance().Running()) {
     if (entry.pid != processId)
       continue;
     if (const auto error = emu::InjectedFault(emu::FaultOf("OpenProcess"), entry.exe)) {
       SetLastError(static_cast<DWORD>(*error));
+      return nullptr;
+    }
+    if ((access & ~kProtectedAccess) != 0 && emu::ProcessTable::IsProtected(entry.exe)) {
+      emu::Transcript::Instance().Write(
+          "process", {{"op", "access_denied"}, {"exe", entry.exe}, {"access", access}});
+      SetLastError(ERROR_ACCESS_DENIED);
       return nullptr;
     }
     return Add(ProcessHandle(Handle::Kind::Process, entry.pid, entry.exe));

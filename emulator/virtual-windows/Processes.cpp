@@ -34,6 +34,11 @@ nlohmann::json ProgramFacts(const std::string& exe) {
 
 }  // namespace
 
+bool ProcessTable::IsProtected(const std::string& exe) {
+  const auto facts = ProgramFacts(exe);
+  return facts.value("protected", false);
+}
+
 struct ProcessTable::Process {
   std::uint32_t pid = 0;
   std::string exe;

@@ -62,7 +62,8 @@ bool SameName(std::wstring a, std::wstring b) {
   return a == b;
 }
 
-// Waits up to a minute for the first running "Setup.exe" or installer process.
+// Waits up to a minute for the first running "Setup.exe" or installer process, opened only
+// for waiting (an installer may run protected, and waiting needs nothing more).
 void WaitForSetupProcess(const std::wstring& installer) {
   platform::HANDLE snapshot = platform::CreateToolhelp32Snapshot(platform::TH32CS_SNAPPROCESS, 0);
   if (!snapshot)
@@ -75,7 +76,7 @@ void WaitForSetupProcess(const std::wstring& installer) {
     if (!SameName(exe, kSetupProcess) && !SameName(exe, installer))
       continue;
     if (platform::HANDLE process =
-            platform::OpenProcess(platform::PROCESS_ALL_ACCESS, false, entry.th32ProcessID)) {
+            platform::OpenProcess(platform::SYNCHRONIZE, false, entry.th32ProcessID)) {
       platform::WaitForSingleObject(process, kSetupWaitMs);
       platform::CloseHandle(process);
     }

@@ -45,9 +45,10 @@ TEST(ConfigFile, AnOversizedFileIsNotRead) {
   doc["timeline"] = nlohmann::json::array();
   doc["run_for_ms"] = 10000;
   for (const std::size_t padding : {std::size_t{1} << 20, (std::size_t{1} << 20) - 1024}) {
-    doc["config_xml"] = "<?xml version=\"1.0\"?>\n<config><usb><ReportUsbDeviceType>1"
-                        "</ReportUsbDeviceType></usb><!--" +
-                        std::string(padding, 'x') + "--></config>";
+    doc["config_xml"] =
+        "<?xml version=\"1.0\"?>\n<config><usb><ReportUsbDeviceType>1"
+        "</ReportUsbDeviceType></usb><!--" +
+        std::string(padding, 'x') + "--></config>";
     const auto run = RunJson(doc.dump());
     ASSERT_TRUE(run.ok) << run.error;
     EXPECT_EQ(ReportTimes(run, "627001001").size(), padding >= (1u << 20) ? 0u : 3u) << padding;

@@ -357,6 +357,8 @@ TEST(ScenarioFiles, WifiRepairRequestReinstallsTheDriver) {
   EXPECT_EQ(Answers(run)[0x1000A],
             std::make_pair(std::int64_t{90000}, std::string("0100000000000000")));
   EXPECT_TRUE(OfKind(run, "fault").empty());
+  // The setup runs protected: opened for waiting only, it lets the watch wait.
+  EXPECT_TRUE(TimesOf(run, "process", "op", "access_denied").empty());
 }
 
 TEST(ScenarioFiles, WifiReinstallCodes) {

@@ -127,6 +127,7 @@ inline constexpr FactDecl kFacts[] = {
   {"programs.*.exit_code", FactType::Integer, "0", "its exit code"},
   {"programs.*.start_error", FactType::Integer, "0", "it cannot start: the error number"},
   {"programs.*.starts", FactType::Texts, "[]", "programs it starts, e.g. [\"Setup.exe\"]"},
+  {"programs.*.protected", FactType::Boolean, "false", "it runs as a protected process: opening it for more than waiting, terminating or a limited query is refused (ERROR_ACCESS_DENIED, a process line with op \"access_denied\")"},
   {"processes", FactType::Texts, "[]", "executable names running from t = 0 (they run until killed, unless their program has `runs_ms`)"},
   {"config_manager.locate_error", FactType::Integer, "0", "make `CM_Locate_DevNodeW` fail with that CONFIGRET"},
   {"config_manager.reenumerate_error", FactType::Integer, "0", "make `CM_Reenumerate_DevNode` fail with that CONFIGRET; re-enumerating the root is a hardware rescan"},

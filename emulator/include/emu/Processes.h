@@ -39,6 +39,8 @@ class ProcessTable {
     std::string exe;
   };
   std::vector<Entry> Running();
+  // Whether the laptop runs the program protected (its "protected" fact).
+  static bool IsProtected(const std::string& exe);
   // Ends the running process with the exit code, without the effects of its own end; false
   // when no such process runs.
   bool Terminate(std::uint32_t pid, std::uint32_t exitCode);
