@@ -89,7 +89,7 @@ bool CloseServiceHandle(SC_HANDLE handle) {
   return handle == &serviceManager || handle == &winmgmt;
 }
 
-bool CreateProcessHidden(const std::wstring&) {
+bool CreateProcessHidden(const std::wstring&, const std::wstring&) {
   SetLastError(ERROR_FILE_NOT_FOUND);
   return false;
 }
@@ -118,6 +118,10 @@ std::string GetProcessExecutablePathA() {
   std::vector<char> path(4096);
   const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
   return n > 0 ? std::string(path.data(), static_cast<std::size_t>(n)) : std::string();
+}
+
+std::wstring GetSystemDirectoryW() {
+  return L"";  // no Windows system folder: nothing is started from it
 }
 
 bool DeleteFileA(const std::string& path) {

@@ -38,6 +38,12 @@ std::string GetProcessExecutablePathA() {
   return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
+std::wstring GetSystemDirectoryW() {
+  wchar_t path[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
 bool PathFileExistsA(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -46,7 +46,7 @@ bool CloseServiceHandle(SC_HANDLE handle) {
   return ::CloseServiceHandle(Sc(handle)) != 0;
 }
 
-bool CreateProcessHidden(const std::wstring& commandLine) {
+bool CreateProcessHidden(const std::wstring& applicationPath, const std::wstring& commandLine) {
   // CreateProcessW may write into the command line: it gets a copy.
   std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
   line.push_back(L'\0');
@@ -55,8 +55,8 @@ bool CreateProcessHidden(const std::wstring& commandLine) {
   start.dwFlags = STARTF_USESHOWWINDOW;
   start.wShowWindow = SW_HIDE;
   ::PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &start, &started))
+  if (!::CreateProcessW(applicationPath.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &start, &started))
     return false;
   ::CloseHandle(started.hThread);
   ::CloseHandle(started.hProcess);

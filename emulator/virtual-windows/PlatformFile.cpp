@@ -58,6 +58,10 @@ std::string GetProcessExecutablePathA() {
   return emu::Laptop::Instance().Text(kHostExecutable);
 }
 
+std::wstring GetSystemDirectoryW() {
+  return L"C:\\Windows\\System32";
+}
+
 bool PathFileExistsA(const std::string& path) {
   return emu::VirtualDrive::Instance().Exists(path);
 }

@@ -6,6 +6,7 @@
 #include "emu/Laptop.h"
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
+#include "emu/VirtualDrive.h"
 
 namespace emu {
 
@@ -96,7 +97,26 @@ void ProcessTable::EndAll() {
   }
 }
 
-std::uint32_t ProcessTable::Start(const std::string& commandLine, std::uint32_t& error) {
+bool ProcessTable::SameName(const std::string& a, const std::string& b) {
+  return Folded(a) == Folded(b);
+}
+
+std::string ProcessTable::ProgramPath(const std::string& applicationPath,
+                                      const std::string& commandLine) {
+  if (!applicationPath.empty())
+    return applicationPath;
+  std::string name = ExecutableOf(commandLine);
+  if (name.empty() || name.find('\\') != std::string::npos)
+    return name;
+  if (Folded(name).size() < 4 || Folded(name).substr(Folded(name).size() - 4) != ".exe")
+    name += ".exe";
+  const std::string host = Laptop::Instance().Text(FactOf("host.executable", FactType::Text));
+  const std::string beside = host.substr(0, host.find_last_of('\\') + 1) + name;
+  return VirtualDrive::Instance().Exists(beside) ? beside : "C:\\Windows\\System32\\" + name;
+}
+
+std::uint32_t ProcessTable::Start(const std::string& commandLine, std::uint32_t& error,
+                                  const std::string& path) {
   const std::string exe = ExecutableOf(commandLine);
   const nlohmann::json facts = ProgramFacts(exe);
   error = static_cast<std::uint32_t>(ParseNumber(facts.value("start_error", 0)));
@@ -107,11 +127,11 @@ std::uint32_t ProcessTable::Start(const std::string& commandLine, std::uint32_t&
         "process", {{"op", "create"}, {"command_line", commandLine}, {"error", error}});
     return 0;
   }
-  return Launch(exe, commandLine, true);
+  return Launch(exe, commandLine, true, path);
 }
 
 std::uint32_t ProcessTable::Launch(const std::string& exe, const std::string& commandLine,
-                                   bool byRun) {
+                                   bool byRun, const std::string& path) {
   auto& sched = Scheduler::Instance();
   const nlohmann::json facts = ProgramFacts(exe);
   auto process = std::make_shared<Process>();
@@ -132,9 +152,11 @@ std::uint32_t ProcessTable::Launch(const std::string& exe, const std::string& co
     processes_.push_back(process);
   }
   if (byRun) {
-    Transcript::Instance().Write(
-        "process",
-        {{"op", "create"}, {"command_line", commandLine}, {"name", exe}, {"pid", process->pid}});
+    Line line = {{"op", "create"}, {"command_line", commandLine}, {"name", exe}};
+    if (!path.empty())
+      line["path"] = path;
+    line["pid"] = process->pid;
+    Transcript::Instance().Write("process", std::move(line));
   }
   Laptop::Instance().ApplyEffect("start:" + exe);
   if (finite) {

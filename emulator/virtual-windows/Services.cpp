@@ -158,16 +158,19 @@ bool CloseServiceHandle(SC_HANDLE handle) {
   return true;
 }
 
-bool CreateProcessHidden(const std::wstring& commandLine) {
+bool CreateProcessHidden(const std::wstring& applicationPath, const std::wstring& commandLine) {
   const std::string text = DE::UnicodeToUTF8(commandLine);
+  const std::string path = emu::ProcessTable::ProgramPath(DE::UnicodeToUTF8(applicationPath), text);
   std::uint32_t error = 0;
-  if (emu::ProcessTable::Instance().Start(text, error) == 0) {
+  if (emu::ProcessTable::Instance().Start(text, error, path) == 0) {
     SetLastError(error);
     return false;
   }
-  // "sc config NAME start= auto" changes the service's start type.
+  // "sc config NAME start= auto" changes the service's start type, when it is Windows's sc
+  // that runs (a program of that name elsewhere does whatever it does).
   const std::string prefix = "sc config ";
-  if (text.rfind(prefix, 0) == 0 && text.find(" start= auto") != std::string::npos) {
+  const bool systemSc = emu::ProcessTable::SameName(path, "C:\\Windows\\System32\\sc.exe");
+  if (systemSc && text.rfind(prefix, 0) == 0 && text.find(" start= auto") != std::string::npos) {
     const std::string name =
         text.substr(prefix.size(), text.find(' ', prefix.size()) - prefix.size());
     if (!emu::Laptop::Instance().Json(kService, {name}).is_null()) {

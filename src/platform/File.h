@@ -27,6 +27,9 @@ bool FindClose(HANDLE search);
 // GetModuleFileNameA(nullptr): the full path of the process's executable; empty on failure.
 std::string GetProcessExecutablePathA();
 
+// GetSystemDirectoryW: the system folder ("C:\\Windows\\System32"); empty on failure.
+std::wstring GetSystemDirectoryW();
+
 // PathFileExistsA / PathFileExistsW.
 bool PathFileExistsA(const std::string& path);
 bool PathFileExistsW(const std::wstring& path);

@@ -29,7 +29,8 @@ bool StartServiceW(SC_HANDLE service);
 bool ControlService(SC_HANDLE service, DWORD control, DWORD& currentState);
 bool CloseServiceHandle(SC_HANDLE handle);
 
-// CreateProcessW of a command line with a hidden window, not waited for.
-bool CreateProcessHidden(const std::wstring& commandLine);
+// CreateProcessW(applicationPath, commandLine) with a hidden window, not waited for. The
+// program is named by its full path, so no search order decides which one runs.
+bool CreateProcessHidden(const std::wstring& applicationPath, const std::wstring& commandLine);
 
 }  // namespace platform

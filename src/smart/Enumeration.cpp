@@ -6,6 +6,7 @@
 
 #include "hostapi/StringConv.h"
 #include "platform/Clock.h"
+#include "platform/File.h"
 #include "platform/Service.h"
 #include "platform/Sleep.h"
 #include "platform/Storage.h"
@@ -152,7 +153,10 @@ bool CAtaSmart::StartWmiService() {
       }
     }
     if (!started) {
-      CreateProcessHidden(L"sc config Winmgmt start= auto");
+      // sc from the system folder: by bare name, the search order (the host's own folder
+      // first) would decide which program a privileged process runs.
+      if (const std::wstring system = GetSystemDirectoryW(); !system.empty())
+        CreateProcessHidden(system + L"\\sc.exe", L"sc config Winmgmt start= auto");
       DebugPrint("QueryServiceStatus - 2");
       for (int call = 1; call <= 11; ++call) {
         DebugPrint("StartService - 2");

@@ -118,6 +118,21 @@ TEST_F(EnumerationTest, ServiceThatNeedsAutoStartGetsTheScFallback) {
   EXPECT_EQ(reader.vars.size(), 1u);
 }
 
+// A program called sc.exe in the host's folder comes first in the search order of a bare name;
+// the fallback names the system's sc by its full path, so it still runs Windows's own.
+TEST_F(EnumerationTest, TheScFallbackRunsTheSystemsScNotOneBesideTheHost) {
+  Use(R"({"services": {"Winmgmt": {"state": "stopped", "start": "after_sc"}},
+          "files": {"C:\\Program Files\\Velmora\\Service\\sc.exe": "MZ"},
+          "disks": [{"number": 0, "attributes": [{"id": 9}]}]})");
+  CAtaSmart reader;
+  reader.Init(0, 0, nullptr);
+  EXPECT_EQ(Ops("process", "path"), (std::vector<std::string>{"C:\\Windows\\System32\\sc.exe"}));
+  EXPECT_EQ(Ops("process", "command_line"),
+            (std::vector<std::string>{"sc config Winmgmt start= auto"}));
+  EXPECT_EQ(Ops("service", "result"), (std::vector<std::string>{"false", "true"}));
+  EXPECT_EQ(reader.vars.size(), 1u);
+}
+
 TEST_F(EnumerationTest, WithoutWmiTheProbeStillFindsDisks) {
   Use(R"({"services": {"Winmgmt": {"state": "stopped", "start": "fail"}},
           "disks": [{"number": 2, "model": "DW CDW01PSXZ", "attributes": [{"id": 9}]}]})");

@@ -25,8 +25,17 @@ class ProcessTable {
   void EndAll();
 
   // Starts the program of a command line (its first token, quoted or not). Returns the new
-  // process id, or 0 with the Win32 error.
-  std::uint32_t Start(const std::string& commandLine, std::uint32_t& error);
+  // process id, or 0 with the Win32 error. The path the program was found at, when known,
+  // goes into the transcript line.
+  std::uint32_t Start(const std::string& commandLine, std::uint32_t& error,
+                      const std::string& path = "");
+  // Where CreateProcess finds the program: the application path when one is given; else the
+  // command line's first token, searched as Windows searches a bare name: the host
+  // executable's folder first, then the system folder.
+  static std::string ProgramPath(const std::string& applicationPath,
+                                 const std::string& commandLine);
+  // Paths or names equal but for letter case.
+  static bool SameName(const std::string& a, const std::string& b);
   bool IsRunning(std::uint32_t pid);
 
   enum class WaitResult { Ended, TimedOut, Stopping };
@@ -49,7 +58,8 @@ class ProcessTable {
 
  private:
   ProcessTable() = default;
-  std::uint32_t Launch(const std::string& exe, const std::string& commandLine, bool byRun);
+  std::uint32_t Launch(const std::string& exe, const std::string& commandLine, bool byRun,
+                       const std::string& path = "");
   std::vector<std::shared_ptr<Process>> processes_;  // under the scheduler lock
   std::uint32_t nextPid_ = 1000;
 };
