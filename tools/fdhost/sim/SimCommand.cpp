@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -79,9 +80,12 @@ bool ParseOptions(int argc, char** argv, Options& o, int& exitCode) {
         std::size_t used = 0;
         const std::string text = argv[++i];
         const auto value = std::stod(text, &used);
-        if (used != text.size() || value < 0)
+        using Number = std::remove_reference_t<decltype(out)>;
+        // Whole or not, within the option's type (a cast out of range is undefined).
+        const double limit = static_cast<double>(std::numeric_limits<Number>::max()) + 1.0;
+        if (used != text.size() || !(value >= 0) || !(value < limit))
           return false;
-        out = static_cast<std::remove_reference_t<decltype(out)>>(value);
+        out = static_cast<Number>(value);
         return true;
       } catch (const std::exception&) {
         return false;
