@@ -59,6 +59,10 @@ std::string GetProcessExecutablePathA() {
 }
 
 std::wstring GetSystemDirectoryW() {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("GetSystemDirectoryW"))) {
+    SetLastError(static_cast<DWORD>(*error));
+    return L"";
+  }
   return L"C:\\Windows\\System32";
 }
 

@@ -161,6 +161,11 @@ bool CloseServiceHandle(SC_HANDLE handle) {
 bool CreateProcessHidden(const std::wstring& applicationPath, const std::wstring& commandLine) {
   const std::string text = DE::UnicodeToUTF8(commandLine);
   const std::string path = emu::ProcessTable::ProgramPath(DE::UnicodeToUTF8(applicationPath), text);
+  // The same CreateProcessW underneath, and so the same failure.
+  if (const auto injected = emu::InjectedFault(emu::FaultOf("CreateProcessW"), text)) {
+    SetLastError(static_cast<DWORD>(*injected));
+    return false;
+  }
   std::uint32_t error = 0;
   if (emu::ProcessTable::Instance().Start(text, error, path) == 0) {
     SetLastError(error);

@@ -107,30 +107,25 @@ TEST_F(EnumerationTest, StoppedWmiServiceIsStartedInVirtualTime) {
   EXPECT_TRUE(Lines("process").empty());
 }
 
-TEST_F(EnumerationTest, ServiceThatNeedsAutoStartGetsTheScFallback) {
-  Use(R"({"services": {"Winmgmt": {"state": "stopped", "start": "after_sc"}},
-          "disks": [{"number": 0, "attributes": [{"id": 9}]}]})");
-  CAtaSmart reader;
-  reader.Init(0, 0, nullptr);
-  EXPECT_EQ(Ops("process", "command_line"),
-            (std::vector<std::string>{"sc config Winmgmt start= auto"}));
-  EXPECT_EQ(Ops("service", "result"), (std::vector<std::string>{"false", "true"}));
-  EXPECT_EQ(reader.vars.size(), 1u);
-}
-
-// A program called sc.exe in the host's folder comes first in the search order of a bare name;
-// the fallback names the system's sc by its full path, so it still runs Windows's own.
-TEST_F(EnumerationTest, TheScFallbackRunsTheSystemsScNotOneBesideTheHost) {
-  Use(R"({"services": {"Winmgmt": {"state": "stopped", "start": "after_sc"}},
-          "files": {"C:\\Program Files\\Velmora\\Service\\sc.exe": "MZ"},
-          "disks": [{"number": 0, "attributes": [{"id": 9}]}]})");
-  CAtaSmart reader;
-  reader.Init(0, 0, nullptr);
-  EXPECT_EQ(Ops("process", "path"), (std::vector<std::string>{"C:\\Windows\\System32\\sc.exe"}));
-  EXPECT_EQ(Ops("process", "command_line"),
-            (std::vector<std::string>{"sc config Winmgmt start= auto"}));
-  EXPECT_EQ(Ops("service", "result"), (std::vector<std::string>{"false", "true"}));
-  EXPECT_EQ(reader.vars.size(), 1u);
+// A service that starts only once set to start automatically gets the sc fallback. A program
+// called sc.exe in the host's folder would come first in the search order of a bare name; the
+// fallback names the system's sc by its full path, so Windows's own runs either way.
+TEST_F(EnumerationTest, ServiceThatNeedsAutoStartGetsTheSystemsScFallback) {
+  for (const char* besideHost :
+       {R"({})", R"({"C:\\Program Files\\Velmora\\Service\\sc.exe": "MZ"})"}) {
+    Use(std::string(R"({"services": {"Winmgmt": {"state": "stopped", "start": "after_sc"}},
+                        "disks": [{"number": 0, "attributes": [{"id": 9}]}], "files": )") +
+        besideHost + "}");
+    emu::Transcript::Instance().Clear();
+    CAtaSmart reader;
+    reader.Init(0, 0, nullptr);
+    EXPECT_EQ(Ops("process", "path"), (std::vector<std::string>{"C:\\Windows\\System32\\sc.exe"}))
+        << besideHost;
+    EXPECT_EQ(Ops("process", "command_line"),
+              (std::vector<std::string>{"sc config Winmgmt start= auto"}));
+    EXPECT_EQ(Ops("service", "result"), (std::vector<std::string>{"false", "true"}));
+    EXPECT_EQ(reader.vars.size(), 1u);
+  }
 }
 
 TEST_F(EnumerationTest, WithoutWmiTheProbeStillFindsDisks) {

@@ -51,6 +51,7 @@ inline constexpr FaultPoint kFaultPoints[] = {
       {"OpenProcess", "the process's executable name", 5,
        "returns null; GetLastError gives the error"},
       {"CreateProcessW", "the command line", 2, "returns false; GetLastError gives the error"},
+      {"GetSystemDirectoryW", "", 8, "returns 0; GetLastError gives the error"},
       {"CreateToolhelp32Snapshot", "", 8, "returns null; GetLastError gives the error"},
       {"DeviceIoControl", "the control code (\"0x0004D008\")", 1117,
        "returns false; GetLastError gives the error"},

@@ -17,6 +17,7 @@
 // Nothing escapes the clock silently: a thread the scheduler does not know is adopted the
 // moment it waits, sleeps or starts a thread; and when every tracked thread waits and none
 // sleeps, the deadlock handler gets a report of who waits on what.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -172,6 +173,8 @@ class Scheduler {
   std::int64_t virtualNow_ = 0;
   std::int64_t realOrigin_ = 0;
   Schedule schedule_;
+  // Set at Reset when a seeded serial run may give way: otherwise MayGiveWay takes no lock.
+  std::atomic<bool> mayGiveWay_{false};
   Random random_{0};
   std::deque<TrackedThread*> ready_;
   std::map<std::pair<std::int64_t, std::uint64_t>, TrackedThread*> sleepers_;

@@ -226,6 +226,11 @@ bool DisksAreFound(const emu::Scenario& scenario, const std::vector<emu::Line>& 
     if (line["kind"] == "fault_injected")
       return false;
   }
+  // Without WMI only the drive probe looks, and it finds ATA disks alone.
+  const auto services = scenario.laptop.value("services", nlohmann::json::object());
+  if (services.is_object() && services.contains("Winmgmt") && services["Winmgmt"].is_object() &&
+      services["Winmgmt"].value("start", "ok") == "fail")
+    return false;
   const auto disks = scenario.laptop.value("disks", nlohmann::json::array());
   for (const auto& disk : disks) {
     if (disk.is_object() && !disk.contains("faults") && !disk.contains("identify_hex") &&

@@ -191,6 +191,13 @@ void DevicesAndPrograms(emu::Random& random, json& s, std::vector<std::string>& 
     s["registry"]["HKLM\\SYSTEM\\ControlSet001\\services\\OSDMainService"] = {{"Start", 3}};
     choices.push_back("hot-key services");
   }
+  // WMI stopped: the disk reader starts it, with sc's help when it must.
+  if (random.Chance(20)) {
+    s["services"]["Winmgmt"] = {
+        {"state", "stopped"},
+        {"start", random.Pick(std::vector<std::string>{"ok", "after_sc", "after_sc", "fail"})}};
+    choices.push_back("WMI stopped");
+  }
   s["programs"]["netsh.exe"] = {{"runs_ms", random.Pick(std::vector<int>{0, 3000, 40000})}};
   if (random.Chance(40)) {
     const std::string dir = "C:\\Program Files\\Velmora\\Service\\config\\DeviceCfg\\";
