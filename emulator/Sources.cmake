@@ -39,6 +39,7 @@ set(EMU_HOST_SOURCES
 # configuration manager, disks, WMI, event log, services, processes, modules, clocks, windows.
 set(EMU_VIRTUAL_WINDOWS_SOURCES
   virtual-windows/ConfigManager.cpp
+  virtual-windows/DriveFiles.cpp
   virtual-windows/EventLog.cpp
   virtual-windows/EventQuery.cpp
   virtual-windows/FindFiles.cpp

@@ -3,6 +3,7 @@
 
 # The disk reader and what writes its answers.
 set(FD_READER_SOURCES
+  common/LinkSafeFile.cpp
   common/Log.cpp
   ipc/DiskAnswers.cpp
   ipc/IPCDataIO.cpp

@@ -80,7 +80,9 @@ namespace platform {
 
 using linuxdisk::Table;
 
-HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD, DWORD) {
+// Only the disks: there is no Windows file system here, so no other path is found (the disk
+// reader's debug log beside fddisk is neither deleted nor written).
+HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD, DWORD, DWORD) {
   const int number = linuxdisk::PhysicalDriveNumber(path);
   const auto disks = linuxdisk::Machine().Disks();
   if (number < 0 || static_cast<std::size_t>(number) >= disks.size()) {

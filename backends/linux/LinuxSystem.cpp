@@ -1,13 +1,13 @@
 // The rest of what the disk reader asks of the operating system, on a Linux machine and its
 // real clock: locks, sleeps, the tick count, the WMI service (always running here), the
-// device property look-up of the PCIe link (not available: the reader's failure path), files
-// and the last error.
+// device property look-up of the PCIe link (not available: the reader's failure path), the
+// executable's path and the last error. No file is opened but a disk (LinuxStorage.cpp), so
+// no file handle reaches the calls on file handles.
 #include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,6 +19,7 @@
 #include "platform/Service.h"
 #include "platform/SetupApi.h"
 #include "platform/Sleep.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -124,13 +125,23 @@ std::wstring GetSystemDirectoryW() {
   return L"";  // no Windows system folder: nothing is started from it
 }
 
-bool DeleteFileA(const std::string& path) {
-  return std::remove(path.c_str()) == 0;
+std::wstring GetProcessExecutablePathW() {
+  return Utf8ToWide(GetProcessExecutablePathA());
 }
 
-bool AppendToFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::app | std::ios::binary);
-  return static_cast<bool>(out << text);
+bool GetFileInformationByHandle(HANDLE, BY_HANDLE_FILE_INFORMATION&) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return false;
+}
+
+bool SetFileInformationByHandle(HANDLE, const FILE_DISPOSITION_INFO&) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return false;
+}
+
+bool WriteFile(HANDLE, const void*, DWORD, DWORD*) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return false;
 }
 
 void ShowMessageBox(const std::string& text) {

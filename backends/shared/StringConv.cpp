@@ -1,10 +1,10 @@
-// The Util library's text conversions over the shared codec. On this machine the ANSI code
-// page is UTF-8.
+// The Util library's text conversions over the shared codec; the ANSI ones in the code page
+// of the Windows beneath (AnsiCodePage.h).
 #include <algorithm>
 
+#include "AnsiCodePage.h"
 #include "Utf.h"
 #include "hostapi/StringConv.h"
-#include "platform/Text.h"
 
 using namespace utf;
 
@@ -27,7 +27,7 @@ std::string UnicodeToUTF8(const std::wstring& text) {
 }
 
 std::string UnicodeToANSI(const std::wstring& text) {
-  return UnicodeToUTF8(text);
+  return ansi::FromWide(text);
 }
 
 char* WcharToChar(const wchar_t* text) {
@@ -41,7 +41,7 @@ char* WcharToChar(const wchar_t* text) {
 }
 
 std::wstring ANSIToUnicode(const std::string& text) {
-  return platform::Utf8ToWide(text);
+  return ansi::ToWide(text);
 }
 
 }  // namespace DE

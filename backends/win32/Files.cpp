@@ -1,8 +1,7 @@
-// Files over Win32: the executable's path, existence, size, reading, deleting, appending, folder
-// searches, and the message box the reader's highest debug level asks for. Errors stay in
-// GetLastError as Windows sets them.
+// Files over Win32: opening, the handle's information and disposition, writing, the
+// executable's path, existence, size, reading, folder searches, and the message box the
+// reader's highest debug level asks for. Errors stay in GetLastError as Windows sets them.
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/File.h"
 
@@ -38,6 +37,50 @@ std::string GetProcessExecutablePathA() {
   return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
+std::wstring GetProcessExecutablePathW() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {  // a long path needs a larger buffer than MAX_PATH
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0)
+      return L"";
+    if (n < path.size())
+      return path.substr(0, n);
+    if (path.size() >= 32768)
+      return L"";
+    path.resize(path.size() * 2);
+  }
+}
+
+HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                   DWORD flagsAndAttributes) {
+  return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes,
+                       nullptr);
+}
+
+bool GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
+  ::BY_HANDLE_FILE_INFORMATION full;
+  if (!::GetFileInformationByHandle(file, &full))
+    return false;
+  info.dwFileAttributes = full.dwFileAttributes;
+  info.nNumberOfLinks = full.nNumberOfLinks;
+  return true;
+}
+
+bool SetFileInformationByHandle(HANDLE file, const FILE_DISPOSITION_INFO& info) {
+  // Its one field is named DeleteFile, which <windows.h> renames as a macro: set by position.
+  ::FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(info.deleteFile ? TRUE : FALSE)};
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+}
+
+bool WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
+  DWORD bytes = 0;
+  const BOOL ok = ::WriteFile(file, data, size, &bytes, nullptr);
+  if (written)
+    *written = bytes;
+  return ok != 0;
+}
+
 std::wstring GetSystemDirectoryW() {
   wchar_t path[MAX_PATH];
   const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
@@ -54,7 +97,7 @@ bool PathFileExistsW(const std::wstring& path) {
 
 bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
   OwnedHandle file(
-      CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ::CreateFileW(path.c_str(), 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.h == INVALID_HANDLE_VALUE)
     return false;
   LARGE_INTEGER bytes;
@@ -65,8 +108,8 @@ bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t size) {
-  OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  OwnedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.h == INVALID_HANDLE_VALUE)
     return {};
   std::vector<std::uint8_t> bytes;
@@ -80,18 +123,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t 
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
   return bytes;
-}
-
-bool DeleteFileA(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) != 0;
-}
-
-bool AppendToFile(const std::string& path, const std::string& text) {
-  FILE* file = std::fopen(path.c_str(), "ac");
-  if (!file)
-    return false;
-  const bool ok = std::fputs(text.c_str(), file) >= 0;
-  return std::fclose(file) == 0 && ok;
 }
 
 // A search's handle is Windows's own; the record keeps the fields the callers read.

@@ -10,10 +10,6 @@ DWORD GetDriveTypeW(const std::wstring& rootPath) {
   return ::GetDriveTypeW(rootPath.c_str());
 }
 
-HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, 0, nullptr);
-}
-
 bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
                      DWORD outSize, DWORD* returned) {
   DWORD bytes = 0;

@@ -1,5 +1,7 @@
 // A scenario's laptop laid out on the virtual Windows: the facts, then the registry, the C:
 // drive and the state of every part that keeps some between runs.
+#include <stdexcept>
+
 #include "emu/EventLogService.h"
 #include "emu/Faults.h"
 #include "emu/Laptop.h"
@@ -46,6 +48,20 @@ void LoadLaptop(const nlohmann::json& overrides) {
       const std::string content = text.is_string() ? text.get<std::string>() : text.dump();
       drive.WriteFile(path, std::vector<std::uint8_t>(content.begin(), content.end()));
     }
+  }
+  auto links = laptop.Json(FactOf("links", FactType::Map));
+  if (!links.is_object())
+    links = nlohmann::json::object();
+  for (auto& [path, link] : links.items()) {
+    const std::string kind = laptop.Text(FactOf("links.*.kind", FactType::Text), {path});
+    const std::string to = laptop.Text(FactOf("links.*.to", FactType::Text), {path});
+    if (kind != "symbolic" && kind != "hard")
+      throw std::invalid_argument("links: \"" + path + "\" is \"symbolic\" or \"hard\"");
+    if (!drive.Link(
+            path, to,
+            kind == "hard" ? VirtualDrive::LinkKind::Hard : VirtualDrive::LinkKind::Symbolic))
+      throw std::invalid_argument("links: \"" + path + "\" cannot lead to \"" + to +
+                                  "\" (a file or folder laid on C:)");
   }
 }
 

@@ -131,8 +131,14 @@ void CheckEntry(const TimelineEntry& entry, const std::string& where) {
   } else if (entry.kind == "file") {
     if (!body.contains("path") || !body["path"].is_string())
       throw ScenarioError(where + ": \"path\" text is missing");
-    if (!body.value("delete", false) && !(body.contains("text") && body["text"].is_string()))
-      throw ScenarioError(where + ": \"text\" (the content) or \"delete\": true is missing");
+    const auto isText = [&](const char* key) {
+      return body.contains(key) && body[key].is_string();
+    };
+    if (!body.value("delete", false) && !isText("text") && !isText("link_to"))
+      throw ScenarioError(where +
+                          ": \"text\" (the content), \"link_to\" or \"delete\": true is missing");
+    if (body.contains("kind") && body["kind"] != "symbolic" && body["kind"] != "hard")
+      throw ScenarioError(where + ": \"kind\" is \"symbolic\" or \"hard\"");
   } else if (entry.kind == "ui") {
     if (const std::string wrong = Toolkit::CheckAction(body); !wrong.empty())
       throw ScenarioError(where + ": ui: " + wrong);

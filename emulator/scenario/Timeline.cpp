@@ -164,6 +164,10 @@ void Timeline::Apply(const TimelineEntry& entry) {
     const std::string path = entry.body.value("path", "");
     if (entry.body.value("delete", false)) {
       drive.Remove(path);
+    } else if (entry.body.contains("link_to")) {
+      drive.Link(path, entry.body.value("link_to", ""),
+                 entry.body.value("kind", "symbolic") == "hard" ? VirtualDrive::LinkKind::Hard
+                                                                : VirtualDrive::LinkKind::Symbolic);
     } else {
       const std::string text = entry.body.value("text", "");
       drive.WriteFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));

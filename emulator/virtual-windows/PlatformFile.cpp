@@ -3,6 +3,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "AnsiCodePage.h"
 #include "emu/Faults.h"
 #include "emu/Laptop.h"
 #include "emu/Transcript.h"
@@ -11,10 +12,12 @@
 #include "platform/File.h"
 #include "platform/LastError.h"
 #include "platform/Security.h"
+#include "platform/Text.h"
 
 namespace emu {
 bool CloseDeviceHandle(void* handle);   // StorageDevices.cpp
 bool CloseProcessHandle(void* handle);  // PlatformProcess.cpp
+bool CloseDriveFile(void* handle);      // DriveFiles.cpp
 }  // namespace emu
 
 namespace platform {
@@ -54,8 +57,17 @@ void SetLastError(DWORD error) {
   lastError = error;
 }
 
+// The A calls speak the ANSI code page; the drive and the laptop's facts speak UTF-8.
 std::string GetProcessExecutablePathA() {
-  return emu::Laptop::Instance().Text(kHostExecutable);
+  return ansi::FromWide(platform::Utf8ToWide(emu::Laptop::Instance().Text(kHostExecutable)));
+}
+
+std::wstring GetProcessExecutablePathW() {
+  if (const auto error = emu::InjectedFault(emu::FaultOf("GetModuleFileNameW"))) {
+    SetLastError(static_cast<DWORD>(*error));
+    return L"";
+  }
+  return platform::Utf8ToWide(emu::Laptop::Instance().Text(kHostExecutable));
 }
 
 std::wstring GetSystemDirectoryW() {
@@ -67,11 +79,11 @@ std::wstring GetSystemDirectoryW() {
 }
 
 bool PathFileExistsA(const std::string& path) {
-  return emu::VirtualDrive::Instance().Exists(path);
+  return PathFileExistsW(ansi::ToWide(path));
 }
 
 bool PathFileExistsW(const std::wstring& path) {
-  return PathFileExistsA(Utf8(path));
+  return emu::VirtualDrive::Instance().Exists(Utf8(path));
 }
 
 bool GetFileSizeByPath(const std::wstring& path, std::uint64_t& size) {
@@ -101,19 +113,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path, std::uint64_t 
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
-}
-
-bool DeleteFileA(const std::string& path) {
-  return emu::VirtualDrive::Instance().Remove(path);
-}
-
-bool AppendToFile(const std::string& path, const std::string& text) {
-  const std::string host = emu::VirtualDrive::Instance().HostPath(path);
-  if (host.empty())
-    return false;
-  std::ofstream out(host, std::ios::binary | std::ios::app);
-  out << text;
-  return static_cast<bool>(out);
 }
 
 void ShowMessageBox(const std::string& text) {
@@ -165,7 +164,8 @@ bool AdjustTokenPrivileges(HANDLE token, const LUID& luid, DWORD attributes) {
 }
 
 bool CloseHandle(HANDLE handle) {
-  if (emu::CloseDeviceHandle(handle) || emu::CloseProcessHandle(handle))
+  if (emu::CloseDeviceHandle(handle) || emu::CloseProcessHandle(handle) ||
+      emu::CloseDriveFile(handle))
     return true;
   std::lock_guard lock(securityMutex);
   if (handle != reinterpret_cast<HANDLE>(0x7000) || openTokens == 0) {

@@ -106,6 +106,22 @@ bool VirtualDrive::Remove(const std::string& windowsPath) {
   return !host.empty() && fs::remove(host, ec);
 }
 
+bool VirtualDrive::Link(const std::string& windowsPath, const std::string& windowsTarget,
+                        LinkKind kind) {
+  const std::string host = HostPath(windowsPath);
+  const std::string target = HostPath(windowsTarget);
+  std::error_code ec;
+  if (host.empty() || target.empty() || !fs::exists(target, ec))
+    return false;
+  fs::create_directories(fs::path(host).parent_path(), ec);
+  fs::remove(host, ec);
+  if (kind == LinkKind::Hard)
+    fs::create_hard_link(target, host, ec);
+  else
+    fs::create_symlink(target, host, ec);
+  return !ec;
+}
+
 std::string VirtualDrive::Folder(const std::string& windowsPath) {
   const auto slash = windowsPath.find_last_of("\\/");
   return slash == std::string::npos ? "" : windowsPath.substr(0, slash);

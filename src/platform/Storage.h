@@ -1,19 +1,14 @@
 #pragma once
-// Storage devices: CreateFileW on "\\\\.\\PhysicalDriveN" or "\\\\.\\ScsiN:", the storage
+// Storage devices: CreateFileW (File.h) on "\\\\.\\PhysicalDriveN" or "\\\\.\\ScsiN:", the storage
 // I/O controls with their raw request and answer bytes, ReadFile, and DefineDosDeviceW.
 #include <cstdint>
 #include <string>
 
+#include "platform/File.h"
 #include "platform/Security.h"
 #include "platform/WinTypes.h"
 
 namespace platform {
-
-constexpr DWORD GENERIC_READ = 0x80000000;
-constexpr DWORD GENERIC_WRITE = 0x40000000;
-constexpr DWORD FILE_SHARE_READ = 0x00000001;
-constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
-constexpr DWORD OPEN_EXISTING = 3;
 
 constexpr DWORD IOCTL_ATA_PASS_THROUGH = 0x0004D02C;
 constexpr DWORD IOCTL_SCSI_PASS_THROUGH = 0x0004D004;
@@ -32,10 +27,6 @@ constexpr DWORD BUS_TYPE_USB = 7;
 
 // GetDriveTypeW of a root path ("C:\").
 DWORD GetDriveTypeW(const std::wstring& rootPath);
-
-// CreateFileW(path, access, share, nullptr, disposition, 0, nullptr); INVALID_HANDLE_VALUE on
-// failure.
-HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD share, DWORD disposition);
 
 // DeviceIoControl, synchronous.
 bool DeviceIoControl(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,

@@ -15,7 +15,6 @@
 #include "platform/Mutex.h"
 #include "platform/Process.h"
 #include "platform/Sleep.h"
-#include "platform/Text.h"
 
 namespace {
 
@@ -40,11 +39,11 @@ platform::Mutex& ReinstallMutex() {
 
 // The install script beside the host executable; empty when the path cannot be formed.
 std::wstring InstallScriptPath() {
-  const std::string exe = platform::GetProcessExecutablePathA();
-  const std::size_t slash = exe.find_last_of('\\');
-  if (exe.empty() || slash == std::string::npos)
+  const std::wstring exe = platform::GetProcessExecutablePathW();
+  const std::size_t slash = exe.find_last_of(L'\\');
+  if (exe.empty() || slash == std::wstring::npos)
     return L"";
-  return platform::Utf8ToWide(exe.substr(0, slash)) + kInstallScript;
+  return exe.substr(0, slash) + kInstallScript;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {

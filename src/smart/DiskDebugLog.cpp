@@ -1,10 +1,11 @@
 // The disk reader's debug log. The first message of the process deletes the log file beside
-// the executable; messages are written to it only at debug level 1 or 2.
+// the executable; messages are written to it only at debug level 1 or 2. The host's folder is
+// not the plug-in's own, so the file is never reached through a link.
 #include <atomic>
 #include <cstdio>
 #include <mutex>
 
-#include "hostapi/StringConv.h"
+#include "common/LinkSafeFile.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Mutex.h"
@@ -17,7 +18,7 @@ std::atomic<int> debugLevel{0};
 platform::Mutex logMutex;
 bool started = false;
 std::uint64_t startTick = 0;
-std::string logPath;
+std::wstring logPath;
 }  // namespace
 
 void SetDiskDebugLevel(int level) {
@@ -29,10 +30,12 @@ void DebugPrint(const std::string& text) {
   if (!started) {
     started = true;
     startTick = platform::GetTickCount64();
-    const std::string exe = platform::GetProcessExecutablePathA();
-    const auto dot = exe.rfind('.');
-    logPath = (dot == std::string::npos ? exe : exe.substr(0, dot)) + ".log";
-    platform::DeleteFileA(logPath);
+    const std::wstring exe = platform::GetProcessExecutablePathW();
+    const auto dot = exe.rfind(L'.');
+    if (!exe.empty()) {  // no path, no log: never a file relative to the current folder
+      logPath = (dot == std::wstring::npos ? exe : exe.substr(0, dot)) + L".log";
+      common::DeleteLinkSafe(logPath);
+    }
   }
   const int level = debugLevel;
   if (level != 1 && level != 2)
@@ -46,7 +49,8 @@ void DebugPrint(const std::string& text) {
       line.push_back(c);
   }
   line.push_back('\n');
-  platform::AppendToFile(logPath, line);
+  if (!logPath.empty())
+    common::AppendLinkSafe(logPath, line);
   if (level == 2)
     platform::ShowMessageBox(line);
 }

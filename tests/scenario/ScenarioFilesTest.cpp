@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include "ScenarioRun.h"
+#include "emu/VirtualDrive.h"
 #include "fdhost/DiskReplyDecoder.h"
 
 #include <fstream>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -620,6 +622,48 @@ TEST(ScenarioFiles, ForgedWindowMessagesAreIgnored) {
   // The three watched classes are still registered once each, and let go at the stop.
   EXPECT_EQ(TimesOf(run, "window", "op", "register_notification").size(), 3u);
   EXPECT_EQ(TimesOf(run, "window", "op", "unregister_notification").size(), 3u);
+}
+
+// The debug log beside the host executable is deleted at each life's first disk request, but
+// a hard link or a symbolic link there is refused: both names and the file stay. (The delete
+// went through both before.)
+TEST(ScenarioFiles, DebugLogLinksAreRefused) {
+  const auto run = RunFile("debug-log-links.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  const std::string log = "C:\\Program Files\\Velmora\\Service\\VelmoraService.log";
+  EXPECT_EQ(TimesOf(run, "file", "op", "deleted"), std::vector<std::int64_t>{45000});
+  const auto logs = OfKind(run, "log");
+  ASSERT_EQ(logs.size(), 2u);  // the first and the third life
+  for (const auto& line : logs)
+    EXPECT_EQ(line["text"],
+              "refused to delete " + log + ": a link or a file with more than one name");
+  auto& drive = emu::VirtualDrive::Instance();
+  EXPECT_TRUE(drive.Exists(log));  // still the symbolic link the third life refused
+  std::ifstream hosts(drive.HostPath("C:\\Windows\\System32\\drivers\\etc\\hosts"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(hosts), std::istreambuf_iterator<char>()),
+            "127.0.0.1 localhost\n");
+}
+
+// A host in a folder named in Windows-1252 ("Gerät"): the switch file is found through the
+// ANSI path, the stale debug log is deleted and the install script runs, through the wide
+// path. (The script's path was decoded as UTF-8 before: answer 24, no script.)
+TEST(ScenarioFiles, NonAsciiInstallFolder) {
+  const auto run = RunFile("non-ascii-install-folder.json");
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_TRUE(OfKind(run, "fault").empty());
+  const std::string folder = "C:\\Programme\\Velmora Ger\u00e4t\\Dienst";
+  EXPECT_EQ(Events(run), (std::vector<std::string>{"608001010", "627001001"}));
+  const auto deleted = OfKind(run, "file");
+  ASSERT_EQ(deleted.size(), 1u);
+  EXPECT_EQ(deleted[0]["path"], folder + "\\VelmoraService.log");
+  const auto started = TimesOf(run, "process", "op", "create");
+  ASSERT_EQ(started, std::vector<std::int64_t>{5000});
+  EXPECT_EQ(OfKind(run, "process")[0]["command_line"],
+            "\"" + folder + "\\config\\DeviceCfg\\InstallOTAWifiDriver.bat\"");
+  const auto ipc = OfKind(run, "ipc");
+  ASSERT_EQ(ipc.size(), 1u);
+  EXPECT_EQ(ipc[0]["payload_hex"], "0100000000000000");  // one value: 0
 }
 
 TEST(ScenarioFiles, ParallelModeGivesTheSameEvents) {

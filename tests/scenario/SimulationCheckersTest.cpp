@@ -33,6 +33,9 @@ constexpr char kLaptop[] = R"({
   "config": { "monitor": { "ReportMonitorDeviceType": "1" } },
   "monitors": { "addresses": [4357, 8453], "hardware_ids": ["MONITOR\\BOE0A1B", "MONITOR\\VLM2701"] },
   "disks": [ { "number": 0, "model": "ST1000LM048-2E7172", "attributes": [{ "id": 9, "raw": 5 }] } ],
+  "files": { "C:\\Windows\\System32\\drivers\\etc\\hosts": "127.0.0.1 localhost\n" },
+  "links": { "C:\\Program Files\\Velmora\\Service\\VelmoraService.log":
+             { "to": "C:\\Windows\\System32\\drivers\\etc\\hosts", "kind": "hard" } },
   "timeline": [
     { "at_ms": 1000, "ipc_request": { "msg": "0x390024", "src": "0x10000", "reply": "0x70000001", "payload_hex": "01" } },
     { "at_ms": 2000, "ipc_request": { "msg": "0x39001A", "src": "0x10000", "reply": "0x70000002", "payload_hex": "5700690000004100" } },
@@ -76,7 +79,8 @@ TEST_F(Checkers, QuietOnARealRunAndEachHadSomethingToJudge) {
   const auto judged = JudgeTranscript(*scenario_, *transcript_);
   for (const auto& v : judged.failures)
     ADD_FAILURE() << v.checker << ": " << v.detail;
-  for (const char* name : {"fault_lines", "after_unload", "answers", "reports", "report_limits"})
+  for (const char* name :
+       {"fault_lines", "after_unload", "answers", "reports", "report_limits", "links"})
     EXPECT_TRUE(judged.judged.count(name)) << name;
 }
 
@@ -146,6 +150,17 @@ TEST_F(Checkers, ReportsFireOnUnknownIdsAndBrokenForms) {
               (*Find(lines, "report", "event", "627003001"))["content"] = "not json";
             }),
             reports);
+}
+
+// The disk request deletes the debug log, which the laptop made a hard link: a deletion there
+// went through the link.
+TEST_F(Checkers, LinksFireOnADeletionThroughALink) {
+  EXPECT_EQ(FailingAfter([](Lines& lines) {
+              emu::Line deleted = {{"t_ms", 4000}, {"kind", "file"}, {"op", "deleted"}};
+              deleted["path"] = "C:\\Program Files\\Velmora\\Service\\VelmoraService.log";
+              lines.insert(lines.end() - 3, deleted);
+            }),
+            std::vector<std::string>{"links"});
 }
 
 TEST_F(Checkers, ReportLimitsFireOnTheTouchpadWindowAndTheMonitorCount) {

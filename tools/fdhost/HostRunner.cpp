@@ -51,6 +51,8 @@ void CheckBeforeUnload() {
     Fault("registry keys open at unload", keys);
   if (const auto handles = emu::OpenProcessHandles(); !handles.empty())
     Fault("process handles open at unload", handles);
+  if (const auto files = emu::OpenDriveFiles(); !files.empty())
+    Fault("file handles open at unload", files);
   if (const auto windows = emu::UserInterface::OpenWindows(); !windows.empty())
     Fault("windows open at unload", windows);
   if (const auto notifications = emu::UserInterface::OpenNotifications(); !notifications.empty())

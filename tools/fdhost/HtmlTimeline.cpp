@@ -124,7 +124,7 @@ const std::vector<Lane>& LaneTable() {
       {"registry and firmware", {"registry", "firmware_variable"}, {}},
       {"event log", {"eventlog"}, {"event_log"}},
       {"vendor libraries", {"vendor"}, {"vendor_event"}},
-      {"processes and services", {"process", "service"}, {"file"}},
+      {"processes, services and files", {"process", "service", "file"}, {"file"}},
       {"logs", {"log", "debug"}, {}},
       {"injected failures", {"fault_injected"}, {}},
       {"host", {"host", "fault"}, {}},

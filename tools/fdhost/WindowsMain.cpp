@@ -21,6 +21,7 @@
 #include "emu/Scheduler.h"
 #include "emu/Transcript.h"
 #include "fdhost/PluginObject.h"
+#include "hostapi/StringConv.h"
 #include "platform/Clock.h"
 #include "platform/File.h"
 #include "platform/Module.h"
@@ -74,7 +75,7 @@ int Run(const std::string& file, std::optional<std::int64_t> forMs) {
   auto& laptop = emu::Laptop::Instance();
   laptop.Load(scenario.laptop);
   // The plug-in's folder is the runner's: the vendor libraries' stand-ins lie beside it.
-  const std::string executable = platform::GetProcessExecutablePathA();
+  const std::string executable = DE::UnicodeToUTF8(platform::GetProcessExecutablePathW());
   laptop.Put(emu::FactOf("host.executable", emu::FactType::Text), {}, executable);
   laptop.Put(emu::FactOf("host.plugin_dir", emu::FactType::Text), {}, FolderOf(executable));
   laptop.SetStartEpochMs(static_cast<std::int64_t>(platform::GetSystemTimeMs()));

@@ -9,5 +9,7 @@ namespace emu {
 std::vector<std::string> OpenRegistryKeys();
 // Process, thread and snapshot handles, as "process NAME (pid N)", "snapshot".
 std::vector<std::string> OpenProcessHandles();
+// Files of the C: drive, by path.
+std::vector<std::string> OpenDriveFiles();
 
 }  // namespace emu

@@ -19,6 +19,11 @@ class VirtualDrive {
   // Creates the folders on the way. False when the path is not on C:.
   bool WriteFile(const std::string& windowsPath, const std::vector<std::uint8_t>& bytes);
   bool Remove(const std::string& windowsPath);
+  // Makes the path a link to an existing target on the drive: a symbolic link (a reparse
+  // point, followed when opened) or a hard link (a second name of the target file). Creates
+  // the folders on the way; false when either path is not on C: or the link cannot be made.
+  enum class LinkKind { Symbolic, Hard };
+  bool Link(const std::string& windowsPath, const std::string& windowsTarget, LinkKind kind);
   // The files (not folders) of a folder as Windows paths (the folder as given, a backslash,
   // the name), by name; empty when the folder does not exist.
   std::vector<std::string> List(const std::string& windowsFolder) const;

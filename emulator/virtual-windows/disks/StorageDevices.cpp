@@ -573,14 +573,22 @@ bool CloseDeviceHandle(void* handle) {
 
 }  // namespace emu
 
+namespace emu {
+// DriveFiles.cpp: a file of the C: drive.
+platform::HANDLE OpenDriveFile(const std::string& path, DWORD access, DWORD disposition,
+                               DWORD flags);
+}  // namespace emu
+
 namespace platform {
 
-HANDLE CreateFileW(const std::wstring& path, DWORD, DWORD, DWORD) {
+HANDLE CreateFileW(const std::wstring& path, DWORD access, DWORD, DWORD disposition, DWORD flags) {
   const std::string text = DE::UnicodeToUTF8(path);
   if (const auto error = emu::InjectedFault(emu::FaultOf("CreateFileW"), text)) {
     SetLastError(static_cast<DWORD>(*error));
     return INVALID_HANDLE_VALUE;
   }
+  if (text.rfind("\\\\.\\", 0) != 0)
+    return emu::OpenDriveFile(text, access, disposition, flags);
   auto* h = new emu::DeviceHandle{false, -1, ""};
   int number = -1;
   char tail = 0;

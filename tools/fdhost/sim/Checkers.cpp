@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 
 #include "emu/Laptop.h"
@@ -399,6 +400,28 @@ void CheckReportLimits(const emu::Scenario& scenario, const std::vector<emu::Lin
   }
 }
 
+// A file the laptop laid as a link is never deleted or written by the plug-in: it refuses
+// links where it deletes and writes, so a "file" line at such a path means it went through
+// one (unless the timeline replaced the path first).
+void CheckLinks(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript,
+                Judgement& j) {
+  const auto links = scenario.laptop.value("links", nlohmann::json::object());
+  if (!links.is_object() || links.empty())
+    return;
+  j.judged.insert("links");
+  std::set<std::string> replaced;
+  for (const auto& line : transcript) {
+    if (line["kind"] == "input" && line.value("input", "") == "file")
+      replaced.insert(line.value("path", ""));
+    if (line["kind"] != "file")
+      continue;
+    const std::string path = line.value("path", "");
+    if (links.contains(path) && !replaced.count(path))
+      j.failures.push_back(
+          {"links", At(line) + ": " + line.value("op", "") + " through a link: " + path});
+  }
+}
+
 }  // namespace
 
 Judgement JudgeTranscript(const emu::Scenario& scenario, const std::vector<emu::Line>& transcript) {
@@ -408,13 +431,14 @@ Judgement JudgeTranscript(const emu::Scenario& scenario, const std::vector<emu::
   CheckAnswers(scenario, transcript, j);
   CheckReports(transcript, j);
   CheckReportLimits(scenario, transcript, j);
+  CheckLinks(scenario, transcript, j);
   return j;
 }
 
 const std::vector<std::string>& CheckerNames() {
   static const std::vector<std::string> names = {
       "generator", "crash",   "hang",          "deadlock", "fault_lines", "after_unload",
-      "answers",   "reports", "report_limits", "memory",   "replay"};
+      "answers",   "reports", "report_limits", "links",    "memory",      "replay"};
   return names;
 }
 

@@ -11,6 +11,14 @@ namespace {
 
 using nlohmann::json;
 
+// The folder of the host's executable, where its install script and debug log lie.
+std::string HostFolder(const json& s) {
+  if (!s.contains("host"))
+    return "C:\\Program Files\\Velmora\\Service";
+  const std::string exe = s["host"]["executable"];
+  return exe.substr(0, exe.find_last_of('\\'));
+}
+
 constexpr char kRealtekWifi[] = "PCI\\VEN_10EC&DEV_C852&SUBSYS_C852103C";
 constexpr char kRealtekBluetooth[] = "USB\\VID_0BDA&PID_C852";
 constexpr char kNetworkClass[] = "{4D36E972-E325-11CE-BFC1-08002BE10318}";
@@ -200,14 +208,43 @@ void DevicesAndPrograms(emu::Random& random, json& s, std::vector<std::string>& 
   }
   s["programs"]["netsh.exe"] = {{"runs_ms", random.Pick(std::vector<int>{0, 3000, 40000})}};
   if (random.Chance(40)) {
-    const std::string dir = "C:\\Program Files\\Velmora\\Service\\config\\DeviceCfg\\";
-    s["files"] = {{"C:\\Windows\\OriginalDriver\\WifiDriver\\22.200.0.6.exe", "MZ"},
-                  {dir + "InstallOTAWifiDriver.bat", "@echo off\r\nstart Setup.exe /s\r\n"}};
+    s["files"]["C:\\Windows\\OriginalDriver\\WifiDriver\\22.200.0.6.exe"] = "MZ";
+    s["files"][HostFolder(s) + "\\config\\DeviceCfg\\InstallOTAWifiDriver.bat"] =
+        "@echo off\r\nstart Setup.exe /s\r\n";
     s["programs"]["InstallOTAWifiDriver.bat"] = {{"runs_ms", 30000}, {"starts", {"Setup.exe"}}};
     s["programs"]["Setup.exe"] = {{"runs_ms", random.Pick(std::vector<json>{60000, nullptr})},
                                   {"exit_code", random.Pick(std::vector<int>{0, 1})}};
     s["effects"]["exit:Setup.exe"] = {{"wifi.problem_code", 0}};
     choices.push_back("Wi-Fi driver package");
+  }
+}
+
+// Where the host is installed (now and then in a folder named in Windows-1252) and what lies
+// where the disk reader deletes its debug log: nothing, a stale log, or a link to another
+// file that must keep its bytes.
+void HostInstall(emu::Random& random, json& s, std::vector<std::string>& choices) {
+  if (random.Chance(15)) {
+    const std::string folder = "C:\\Programme\\Velmora Ger\u00e4t\\Dienst";
+    s["host"] = {{"executable", folder + "\\VelmoraService.exe"}, {"plugin_dir", folder}};
+    choices.push_back("host in a non-ASCII folder");
+  }
+  const std::string log = HostFolder(s) + "\\VelmoraService.log";
+  const std::string hosts = "C:\\Windows\\System32\\drivers\\etc\\hosts";
+  switch (random.Below(5)) {
+    case 0:
+      s["files"][log] = "a stale debug log\n";
+      choices.push_back("stale disk debug log");
+      break;
+    case 1:
+    case 2: {
+      const bool hard = random.Chance(50);
+      s["files"][hosts] = "127.0.0.1 localhost\n";
+      s["links"][log] = {{"to", hosts}, {"kind", hard ? "hard" : "symbolic"}};
+      choices.push_back(std::string("disk debug log a ") + (hard ? "hard" : "symbolic") + " link");
+      break;
+    }
+    default:
+      break;
   }
 }
 
@@ -241,6 +278,7 @@ void GenerateDisks(emu::Random& random, json& s, std::vector<std::string>& choic
 
 void GenerateLaptop(emu::Random& random, Generated& out) {
   json& s = out.scenario;
+  HostInstall(random, s, out.choices);
   Product(random, s, out.choices);
   Wireless(random, s, out.choices);
   Touchpad(random, s, out.choices);
