@@ -28,9 +28,13 @@ std::uint64_t ReadNumber(const fs::path& path, std::uint64_t fallback) {
   return std::stoull(text);
 }
 
-bool IsSdDisk(const std::string& name) {
-  return name.size() > 2 && name.compare(0, 2, "sd") == 0 &&
-         std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+// prefix followed by at least one character of the class: "vda", "mmcblk0".
+bool NameOf(const std::string& name, const char* prefix, bool digits) {
+  const std::size_t n = std::char_traits<char>::length(prefix);
+  return name.size() > n && name.compare(0, n, prefix) == 0 &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(n), name.end(), [digits](char c) {
+           return digits ? (c >= '0' && c <= '9') : (c >= 'a' && c <= 'z');
+         });
 }
 
 // "nvme0n1" -> (0, 1); false for anything else ("nvme0c0n1", "nvme0n1p1").
@@ -70,7 +74,7 @@ std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot, const std::str
     const std::string name = entry.path().filename().string();
     unsigned controller = 0, ns = 0;
     const bool isNvme = NvmeNumbers(name, controller, ns);
-    if (!isNvme && !IsSdDisk(name))
+    if (!isNvme && !NameOf(name, "sd", false))
       continue;
     const fs::path dir = entry.path();
     BlockDisk disk;
@@ -105,6 +109,28 @@ std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot, const std::str
   for (auto& [numbers, disk] : nvme)
     sd.push_back(std::move(disk));
   return sd;
+}
+
+std::vector<DiskWithoutPassThrough> ListDisksWithoutPassThrough(const std::string& sysRoot,
+                                                                const std::string& devRoot) {
+  std::vector<DiskWithoutPassThrough> found;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(fs::path(sysRoot) / "block", error)) {
+    const std::string name = entry.path().filename().string();
+    const char* kind = NameOf(name, "vd", false)      ? "virtio"
+                       : NameOf(name, "xvd", false)   ? "Xen"
+                       : NameOf(name, "mmcblk", true) ? "MMC"
+                       : NameOf(name, "nbd", true) && ReadNumber(entry.path() / "size", 0) > 0
+                           ? "NBD"
+                           : nullptr;
+    if (kind)
+      found.push_back({devRoot + "/" + name, kind});
+  }
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return a.devicePath.size() != b.devicePath.size() ? a.devicePath.size() < b.devicePath.size()
+                                                      : a.devicePath < b.devicePath;
+  });
+  return found;
 }
 
 }  // namespace linuxdisk

@@ -38,4 +38,16 @@ struct BlockDisk {
 std::vector<BlockDisk> ListBlockDisks(const std::string& sysRoot = "/sys",
                                       const std::string& devRoot = "/dev");
 
+// A whole disk that no ATA, SCSI or NVMe command reaches: its driver has no pass-through, so
+// its health cannot be read. It is no "\\.\PhysicalDriveN".
+struct DiskWithoutPassThrough {
+  std::string devicePath;  // "/dev/vda"
+  std::string kind;        // "virtio", "Xen", "MMC", "NBD"
+};
+
+// vd* (virtio), xvd* (Xen), mmcblkN (MMC and SD cards, without their partitions and boot
+// areas) and nbdN with a size (an NBD device not connected has none), by name.
+std::vector<DiskWithoutPassThrough> ListDisksWithoutPassThrough(
+    const std::string& sysRoot = "/sys", const std::string& devRoot = "/dev");
+
 }  // namespace linuxdisk

@@ -60,6 +60,21 @@ TEST(BlockDisks, WholeSdAndNvmeDisksInAStableOrder) {
   EXPECT_TRUE(linuxdisk::ListBlockDisks(sys.Root() + "/nothing").empty());
 }
 
+// Disks whose drivers pass no command through are found apart, by kind; their partitions,
+// an MMC card's boot areas and an NBD device without a connection are not disks.
+TEST(BlockDisks, DisksWithoutPassThroughByKind) {
+  FakeSysfs sys;
+  AddMachine(sys);  // vda among the others
+  for (const char* other : {"xvdb", "mmcblk0", "mmcblk0p1", "mmcblk0boot0", "vda1", "nbd0", "nbd1"})
+    sys.AddOther(other);
+  FakeSysfs::Write(std::filesystem::path(sys.Root()) / "block" / "nbd1" / "size", "8\n");
+  std::vector<std::string> found;
+  for (const auto& d : linuxdisk::ListDisksWithoutPassThrough(sys.Root(), "/dev"))
+    found.push_back(d.devicePath + " " + d.kind);
+  EXPECT_EQ(found, (std::vector<std::string>{"/dev/vda virtio", "/dev/nbd1 NBD", "/dev/xvdb Xen",
+                                             "/dev/mmcblk0 MMC"}));
+}
+
 std::string Text(const platform::WmiObject& o, const wchar_t* key) {
   const auto& text = o.at(key).text;
   return std::string(text.begin(), text.end());

@@ -40,7 +40,9 @@ order printed first) and prints, per disk, its identity, features and S.M.A.R.T.
 or NVMe health, the S.M.A.R.T. detail report, and what the host's three disk information
 requests (0x380001 hard disks, 0x380002 SSDs, 0x380003 features) would be answered.
 
-  --json      one JSON document instead of text (schema: README.md, "fddisk")
+  --json      one JSON document instead of text, whatever happens (bad usage, no disk):
+              the disks, the messages with their severity, and the exit status
+              (schema: README.md, "fddisk")
   --sys DIR   read the disk list from DIR instead of /sys
   --dev DIR   open the disks' device nodes in DIR instead of /dev
   --trace     each storage control and SCSI command on standard error, with its outcome
@@ -50,7 +52,7 @@ requests (0x380001 hard disks, 0x380002 SSDs, 0x380003 features) would be answer
 The pass-through commands need root or CAP_SYS_RAWIO and read access to the devices.
 Exit status: 0 every disk read; 1 no disk found; 2 bad usage; 3 a disk could not be opened
 (permissions) or a DEVICE is not a whole disk; 4 a disk answers no S.M.A.R.T. pass-through
-(a USB bridge without SAT, say).
+(a USB bridge without SAT, say) or has none at all (virtio, Xen, MMC and NBD disks).
 )";
 
 struct Progress {
@@ -65,12 +67,38 @@ std::string OpenFailureText(int error) {
   return std::string("cannot be opened: ") + std::strerror(error);
 }
 
+// What fddisk tells besides the disks: each message goes to standard error as it is, and into
+// the JSON document with its severity, as smartctl's JSON output carries its messages.
+struct Messages {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  void Add(const std::string& text, const char* severity) {
+    std::cerr << "fddisk: " << text << "\n";
+    list.push_back({{"string", text}, {"severity", severity}});
+  }
+};
+
+// Prints the document (JSON or text) with the messages and the exit status, and returns the
+// status. A run that stops early prints the same document with nothing read.
+int Finish(nlohmann::ordered_json document, const Messages& messages, bool json, int status) {
+  if (json) {
+    document["messages"] = messages.list;
+    document["exit_status"] = status;
+    std::cout << document.dump(2) << "\n";
+  } else if (!document["physical_drives"].empty() || !document["not_read"].empty()) {
+    std::cout << fddisk::DocumentText(document);
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool json = false;
+  for (int i = 1; i < argc; ++i)
+    json = json || std::string(argv[i]) == "--json";  // bad usage is answered in JSON too
   bool trace = false;
   std::set<std::string> wanted;
+  Messages messages;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -78,35 +106,54 @@ int main(int argc, char** argv) {
       return kExitOk;
     }
     if (arg == "--json") {
-      json = true;
+      continue;
     } else if (arg == "--trace") {
       trace = true;
       linuxdisk::Machine().traceCommands = true;
-    } else if (arg == "--sys" && i + 1 < argc) {
-      linuxdisk::Machine().sysRoot = argv[++i];
-    } else if (arg == "--dev" && i + 1 < argc) {
-      linuxdisk::Machine().devRoot = argv[++i];
+    } else if ((arg == "--sys" || arg == "--dev") && i + 1 < argc) {
+      (arg == "--sys" ? linuxdisk::Machine().sysRoot : linuxdisk::Machine().devRoot) = argv[++i];
     } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "fddisk: unknown option " << arg << " (see --help)\n";
-      return kExitUsage;
+      messages.Add(arg == "--sys" || arg == "--dev" ? arg + " needs a folder (see --help)"
+                                                    : "unknown option " + arg + " (see --help)",
+                   "error");
+      return Finish(fddisk::Document({}, {}, {}), messages, json, kExitUsage);
     } else {
       wanted.insert(arg);
     }
   }
   const auto disks = linuxdisk::Machine().Disks();
+  const auto unreadable = linuxdisk::ListDisksWithoutPassThrough(linuxdisk::Machine().sysRoot,
+                                                                 linuxdisk::Machine().devRoot);
   int status = kExitOk;
   for (const auto& device : wanted) {
     bool known = false;
     for (const auto& d : disks)
       known = known || d.devicePath == device;
+    for (const auto& d : unreadable)
+      known = known || d.devicePath == device;
     if (!known) {
-      std::cerr << "fddisk: " << device << " is not a whole SATA, SAS, USB or NVMe disk\n";
+      messages.Add(device + " is not a whole SATA, SAS, USB or NVMe disk", "error");
       status = kExitCannotOpen;
     }
   }
+  std::vector<fddisk::NotRead> notRead;
+  for (const auto& d : unreadable) {
+    if (!wanted.empty() && !wanted.count(d.devicePath))
+      continue;
+    const bool vowel = d.kind == "MMC" || d.kind == "NBD";  // "an em", "an en"
+    notRead.push_back({d.devicePath, (vowel ? "an " : "a ") + d.kind +
+                                         " disk: its driver passes no ATA, SCSI or NVMe command "
+                                         "through, so its health cannot be read"});
+    status = std::max(status, kExitNoPassThrough);
+  }
   if (disks.empty()) {
-    std::cerr << "fddisk: no whole disk under " << linuxdisk::Machine().sysRoot << "/block\n";
-    return kExitNoDisk;
+    if (notRead.empty() && unreadable.empty()) {
+      messages.Add("no whole disk under " + linuxdisk::Machine().sysRoot + "/block", "error");
+      status = kExitNoDisk;
+    }
+    for (const auto& n : notRead)
+      messages.Add(n.device + ": " + n.reason, "warning");
+    return Finish(fddisk::Document({}, {}, notRead), messages, json, status);
   }
   for (std::size_t i = 0; i < disks.size(); ++i)
     std::cerr << "\\\\.\\PhysicalDrive" << i << " = " << disks[i].devicePath << "\n";
@@ -137,7 +184,6 @@ int main(int argc, char** argv) {
   std::map<std::string, int> openErrors;
   for (const auto& failure : linuxdisk::Machine().OpenFailures())
     openErrors[failure.devicePath] = failure.error;
-  std::vector<fddisk::NotRead> notRead;
   for (std::size_t i = 0; i < disks.size(); ++i) {
     const auto& d = disks[i];
     if (read.count(static_cast<int>(i)) || (!wanted.empty() && !wanted.count(d.devicePath)))
@@ -153,12 +199,7 @@ int main(int argc, char** argv) {
       status = std::max(status, kExitNoPassThrough);
     }
   }
-  const auto document = fddisk::Document(reader.vars, disks, notRead, wanted);
-  if (json)
-    std::cout << document.dump(2) << "\n";
-  else
-    std::cout << fddisk::DocumentText(document);
   for (const auto& n : notRead)
-    std::cerr << "fddisk: " << n.device << ": " << n.reason << "\n";
-  return status;
+    messages.Add(n.device + ": " + n.reason, "warning");
+  return Finish(fddisk::Document(reader.vars, disks, notRead, wanted), messages, json, status);
 }
