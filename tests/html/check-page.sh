@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Opens the HTML page fdhost writes for a scenario in headless Chromium and checks that it
 # loaded without script errors and shows the expected number of marks per lane; keeps a
-# screenshot beside it. Skips (exit 77) where Chromium is not installed.
+# screenshot beside it. Skips (exit 77) where Chromium is not installed, and fails there
+# under CI (CI=true).
 #   check-page.sh FDHOST SCENARIO OUT_DIR "lane=count" ...
 set -euo pipefail
 fdhost=$1 scenario=$2 out=$3
 shift 3
 browser=$(command -v chromium || command -v chromium-browser || true)
-[ -n "$browser" ] || { echo "chromium is not installed: skipped"; exit 77; }
+if [ -z "$browser" ]; then
+  [ "${CI:-}" = true ] && { echo "chromium is not installed, and CI needs this check"; exit 1; }
+  echo "chromium is not installed: skipped"
+  exit 77
+fi
 mkdir -p "$out"
 "$fdhost" run "$scenario" --html "$out/page.html" --transcript "$out/transcript.jsonl"
 flags=(--headless --no-sandbox --disable-gpu --disable-background-networking

@@ -25,6 +25,9 @@ def seconds(name):
 fddisk = json.loads((results / "fddisk.json").read_text())
 by_device = {d["device"]: d for d in fddisk["disks"]}
 not_read = {n["device"]: n["reason"] for n in fddisk["not_read"]}
+# The results disk is virtio: on a real kernel's sysfs fddisk finds it and says it cannot be read.
+if "virtio" not in not_read.get("/dev/vda", ""):
+    problems.append(f"/dev/vda: not listed as a virtio disk: {not_read.get('/dev/vda')!r}")
 compared = 0
 smartctl_times = []
 for path in sorted(results.glob("smartctl-*.json")):

@@ -1,8 +1,8 @@
 #!/bin/busybox sh
 # /init of the check's guest: loads the storage drivers, writes some data to the NVMe disk so
 # that its counters move, runs fddisk and smartctl on every disk, and hands the results to the
-# host as a tar archive on the virtio disk (which fddisk does not count: it is no sd or NVMe
-# disk). Then it powers the guest off.
+# host as a tar archive on the virtio disk (which fddisk lists as a disk whose health cannot
+# be read: virtio passes no command through). Then it powers the guest off.
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc

@@ -14,9 +14,23 @@
 
 namespace {
 
+const char kHelp[] = R"(usage: fdconf seal PLAIN.xml STORED.xml
+       fdconf open STORED.xml [PLAIN.xml]
+
+The device function switch file (config\DeviceFuncSwitchConf.xml beside the host) is stored
+sealed: a 256-byte header and the XML enciphered with the plug-in's key. seal writes the
+stored form of a plain XML file; open writes the XML of a stored file (to standard output
+without PLAIN.xml), or says why it cannot: too short, damaged, or sealed with another key.
+
+  --help      this text
+
+Exit status: 0 done; 1 a file could not be read, written or deciphered; 2 bad usage.
+)";
+
 int Usage() {
   std::cerr << "usage: fdconf seal PLAIN.xml STORED.xml\n"
-               "       fdconf open STORED.xml [PLAIN.xml]\n";
+               "       fdconf open STORED.xml [PLAIN.xml]\n"
+               "       fdconf --help\n";
   return 2;
 }
 
@@ -85,6 +99,10 @@ int Open(const std::string& storedPath, const std::string& plainPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout << kHelp;
+    return 0;
+  }
   if (argc >= 4 && std::strcmp(argv[1], "seal") == 0 && argc == 4)
     return Seal(argv[2], argv[3]);
   if (argc >= 3 && std::strcmp(argv[1], "open") == 0 && argc <= 4) {
