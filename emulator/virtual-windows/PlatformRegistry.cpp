@@ -34,17 +34,17 @@ struct OpenKey {
   std::optional<emu::VirtualRegistry::KeyView> view;  // none: the key went
 };
 
-std::mutex handlesMutex;
-std::map<platform::HKEY, std::unique_ptr<OpenKey>>& Handles() {
+std::mutex keysMutex;
+std::map<platform::HKEY, std::unique_ptr<OpenKey>>& OpenKeys() {
   static auto* handles = new std::map<platform::HKEY, std::unique_ptr<OpenKey>>();
   return *handles;
 }
 
 // The key behind a handle; stays valid until the handle is closed by the same caller.
 OpenKey* Find(platform::HKEY key) {
-  std::lock_guard lock(handlesMutex);
-  auto it = Handles().find(key);
-  return it == Handles().end() ? nullptr : it->second.get();
+  std::lock_guard lock(keysMutex);
+  auto it = OpenKeys().find(key);
+  return it == OpenKeys().end() ? nullptr : it->second.get();
 }
 
 // What the key holds now, through an open handle: ERROR_INVALID_HANDLE for a handle that is not
@@ -99,8 +99,8 @@ platform::LSTATUS Open(const std::string& path, platform::HKEY* key) {
   auto open = std::make_unique<OpenKey>();
   open->path = path;
   *key = open.get();
-  std::lock_guard lock(handlesMutex);
-  Handles().emplace(*key, std::move(open));
+  std::lock_guard lock(keysMutex);
+  OpenKeys().emplace(*key, std::move(open));
   return ERROR_SUCCESS;
 }
 
@@ -146,9 +146,9 @@ platform::LSTATUS Current(platform::HKEY key, std::unique_lock<std::mutex>& held
 namespace emu {
 
 std::vector<std::string> OpenRegistryKeys() {
-  std::lock_guard lock(handlesMutex);
+  std::lock_guard lock(keysMutex);
   std::vector<std::string> paths;
-  for (const auto& [handle, key] : Handles())
+  for (const auto& [handle, key] : OpenKeys())
     paths.push_back(key->path);
   return paths;
 }
@@ -281,8 +281,8 @@ LSTATUS RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* type, std::uint8_
 }
 
 LSTATUS RegCloseKey(HKEY key) {
-  std::lock_guard lock(handlesMutex);
-  return Handles().erase(key) ? ERROR_SUCCESS : kInvalidHandle;
+  std::lock_guard lock(keysMutex);
+  return OpenKeys().erase(key) ? ERROR_SUCCESS : kInvalidHandle;
 }
 
 }  // namespace platform

@@ -37,7 +37,7 @@ constexpr auto kStart = FactOf("services.*.start", FactType::Text);
 constexpr auto kStartDelay = FactOf("services.*.start_delay_ms", FactType::Integer);
 constexpr auto kConfiguredAuto = FactOf("services.*.configured_auto", FactType::Boolean);
 
-std::int64_t NowMs() {
+std::int64_t VirtualNowMs() {
   return emu::Scheduler::Instance().NowNs() / 1000000;
 }
 
@@ -48,7 +48,7 @@ DWORD StateOf(const std::string& name) {
   if (state == "running")
     return SERVICE_RUNNING;
   if (state == "start_pending") {
-    if (NowMs() >= laptop.Int(kRunningAt, {name})) {
+    if (VirtualNowMs() >= laptop.Int(kRunningAt, {name})) {
       laptop.Put(kState, {name}, "running");
       return SERVICE_RUNNING;
     }
@@ -119,7 +119,7 @@ bool StartServiceW(SC_HANDLE service) {
     return false;
   }
   laptop.Put(kState, {name}, "start_pending");
-  laptop.Put(kRunningAt, {name}, NowMs() + laptop.Int(kStartDelay, {name}));
+  laptop.Put(kRunningAt, {name}, VirtualNowMs() + laptop.Int(kStartDelay, {name}));
   return true;
 }
 

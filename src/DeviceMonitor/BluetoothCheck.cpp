@@ -27,10 +27,6 @@ constexpr int kRepairProduct = 8;
 constexpr int kBthUsbEventId = 7;
 constexpr int kBthUsbEventLimit = 10;
 
-void Report(const std::string& eventId, const ReportPairList& pairs) {
-  ReportEventWithDriverVersion(DEVICE_DRIVER_BLUETOOTH, eventId, pairs);
-}
-
 // Re-power, let the module come back, rescan, let the devices settle. False when stopping.
 bool RepowerAndRescan() {
   DeviceDriverErrorDetectEx::ReHardByGpio();
@@ -88,7 +84,7 @@ void DeviceDriverErrorDetectEx::CheckBluetooth() {
     }
   }
   if (!eventId.empty()) {
-    Report(eventId, pairs);
+    ReportBluetoothEvent(eventId, pairs);
     state.lastCheckMs = platform::GetSystemTimeMs();
   }
   state.checkRunning = false;
@@ -102,7 +98,7 @@ void DeviceDriverErrorDetectEx::RepairBtReHard() {
     return;
   const bool back = !CBluetooth().GetHardwareID().empty();
   pairs.emplace_back("BtReHard", back ? "Success" : "Fail");
-  Report("609001036", pairs);
+  ReportBluetoothEvent("609001036", pairs);
 }
 
 void DeviceDriverErrorDetectEx::RepairBtReHardInit() {
@@ -119,7 +115,7 @@ void DeviceDriverErrorDetectEx::RepairBtReHardInit() {
     if (result != 0)
       dispatcher::GetState().btRecheckPending = true;
   }
-  Report("609001036", pairs);
+  ReportBluetoothEvent("609001036", pairs);
 }
 
 void DeviceDriverErrorDetectEx::SubscribeBthUsbEvents() {

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t kArrival = 1;
-constexpr std::uint32_t kRemoval = 2;
-
 constexpr platform::Guid kBluetoothRadio = {
     0x0850302A, 0xB344, 0x4FDA, {0x9B, 0xE9, 0x90, 0x57, 0x6B, 0x8D, 0x46, 0xF0}};
 constexpr platform::Guid kNetworkInterface = {

@@ -8,7 +8,10 @@
 
 class IDeviceChangeListener {
  public:
-  // event: 1 arrival, 2 removal.
+  // The events a listener hears.
+  static constexpr std::uint32_t kArrival = 1;
+  static constexpr std::uint32_t kRemoval = 2;
+
   virtual void OnDeviceChange(const std::wstring& devicePath, const platform::Guid& classGuid,
                               std::uint32_t event) = 0;
 

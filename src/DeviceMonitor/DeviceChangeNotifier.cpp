@@ -15,8 +15,6 @@ constexpr wchar_t kClassName[] = L"VirtualWnd_DeviceChanged";
 constexpr wchar_t kTitle[] = L"DeviceChanged";
 constexpr int kWindowWaitRounds = 1000;
 constexpr std::uint32_t kWindowWaitStepMs = 10;
-constexpr std::uint32_t kArrival = 1;
-constexpr std::uint32_t kRemoval = 2;
 
 }  // namespace
 
@@ -179,8 +177,8 @@ void DeviceChangeNotifier::OnUnregister(const platform::Guid* classGuid,
 
 void DeviceChangeNotifier::OnDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam) {
   using namespace platform;
-  const std::uint32_t event = wParam == DBT_DEVICEARRIVAL          ? kArrival
-                              : wParam == DBT_DEVICEREMOVECOMPLETE ? kRemoval
+  const std::uint32_t event = wParam == DBT_DEVICEARRIVAL          ? IDeviceChangeListener::kArrival
+                              : wParam == DBT_DEVICEREMOVECOMPLETE ? IDeviceChangeListener::kRemoval
                                                                    : 0;
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(lParam);
   if (!event || !bytes)

@@ -53,10 +53,6 @@ bool WithinNoticeWindow() {
   return resetTime != 0 && NowS() <= resetTime + kNoticeWindowS;
 }
 
-void Report(const std::string& eventId, const ReportPairList& pairs) {
-  ReportEventWithDriverVersion(DEVICE_DRIVER_BLUETOOTH, eventId, pairs);
-}
-
 }  // namespace
 
 bool IsSupportRealtekCallback() {
@@ -120,7 +116,7 @@ void DeviceDriverErrorDetectEx::DealRealtekUsbError(CMsgEvent* transient) {
   const std::uint64_t last = state.lastRepairTimeS;
   if (now > last && now - last <= kMinRepairIntervalS) {
     LOG_ERROR("too short between two repair time");
-    Report("609001045", {{"times", std::to_string(g_resetRealtekBtTime.load())}});
+    ReportBluetoothEvent("609001045", {{"times", std::to_string(g_resetRealtekBtTime.load())}});
     return;
   }
   state.lastRepairTimeS = now;
@@ -141,7 +137,7 @@ void DeviceDriverErrorDetectEx::DealRealtekUsbError(CMsgEvent* transient) {
   pairs.emplace_back("trytime", std::to_string(failed));
   pairs.emplace_back("result", std::to_string(result));
   pairs.emplace_back("times", std::to_string(passes));
-  Report("609001044", pairs);
+  ReportBluetoothEvent("609001044", pairs);
   LOG_ERROR("g_resetRealtekBtTime: " + std::to_string(passes));
 }
 

@@ -28,10 +28,6 @@ std::uint32_t ProblemCode() {
   return CNetworkCard().GetProblemCode(kWirelessCard);
 }
 
-void Report(const std::string& eventId, const ReportPairList& pairs) {
-  ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, eventId, pairs);
-}
-
 // Disable, pause, enable, pause. False when the module is stopping; the card is enabled
 // again all the same.
 bool Reenable(const std::wstring& hardwareId) {
@@ -71,7 +67,7 @@ bool DeviceDriverErrorDetectEx::CheckWifiCardSteps(bool firstStart) {
   ReportPairList pairs = {{"firstStart", detector::Flag(firstStart)},
                           {"WifiDriverVersion", detector::WifiVersionText()}};
   if (hardwareId.empty()) {
-    Report("608001010", pairs);
+    ReportWifiEvent("608001010", pairs);
     return true;
   }
   const std::uint32_t code = ProblemCode();
@@ -80,7 +76,7 @@ bool DeviceDriverErrorDetectEx::CheckWifiCardSteps(bool firstStart) {
     return false;
   }
   pairs.emplace_back("WifiErrCode", std::to_string(code));
-  Report("608001011", pairs);
+  ReportWifiEvent("608001011", pairs);
   RepairWifiCard(code, firstStart);
   return true;
 }
@@ -110,8 +106,8 @@ bool DeviceDriverErrorDetectEx::RepairWifiByReenable(const std::wstring& hardwar
   if (!Reenable(hardwareId))
     return false;
   const std::uint32_t code = ProblemCode();
-  Report("608001013",
-         {{"errorCode", std::to_string(code)}, {"WifiDriverVersion", detector::WifiVersionText()}});
+  ReportWifiEvent("608001013", {{"errorCode", std::to_string(code)},
+                                {"WifiDriverVersion", detector::WifiVersionText()}});
   if (code == 0)
     ClearRepairFailFlag(true);
   return code == 0;
@@ -135,10 +131,10 @@ bool DeviceDriverErrorDetectEx::RepairWifiByGpio(bool firstStart, const std::wst
     code = ProblemCode();
     gpio = "0";
   }
-  Report("608001014", {{"firstStart", detector::Flag(firstStart)},
-                       {"gpio", gpio},
-                       {"errorCode", std::to_string(code)},
-                       {"WifiDriverVersion", detector::WifiVersionText()}});
+  ReportWifiEvent("608001014", {{"firstStart", detector::Flag(firstStart)},
+                                {"gpio", gpio},
+                                {"errorCode", std::to_string(code)},
+                                {"WifiDriverVersion", detector::WifiVersionText()}});
   return code == 0;
 }
 

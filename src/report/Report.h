@@ -24,6 +24,14 @@ void ReportEventPairs(const std::string& eventId, const ReportPairList& pairs);
 void ReportEventWithDriverVersion(stDEVICE_DRIVER_TYPE deviceType, const std::string& eventId,
                                   const ReportPairList& pairs);
 
+// The Wi-Fi and Bluetooth checks' reports: the pairs and that type's driver version.
+inline void ReportWifiEvent(const std::string& eventId, const ReportPairList& pairs) {
+  ReportEventWithDriverVersion(DEVICE_DRIVER_WIFI, eventId, pairs);
+}
+inline void ReportBluetoothEvent(const std::string& eventId, const ReportPairList& pairs) {
+  ReportEventWithDriverVersion(DEVICE_DRIVER_BLUETOOTH, eventId, pairs);
+}
+
 // Sends only the Bluetooth driver version.
 void ReportBtDriverVersionEvent(const std::string& eventId);
 
