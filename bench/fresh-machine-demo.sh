@@ -10,7 +10,8 @@ REPO=$(cd "$(dirname "$0")/.." && pwd)
 ROOT=$(mktemp -d /tmp/fresh-debian-XXXXXX)
 cleanup() {
   for m in dev sys proc; do umount "$ROOT/$m" 2>/dev/null || true; done
-  rm -rf "$ROOT"
+  # Never into a mount that stayed (the machine's own /dev or /sys).
+  rm -rf --one-file-system "$ROOT"
 }
 trap cleanup EXIT
 debootstrap --variant=minbase bookworm "$ROOT" "$MIRROR" >/dev/null
