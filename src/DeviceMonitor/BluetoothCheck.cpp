@@ -22,6 +22,14 @@
 namespace {
 
 constexpr std::uint32_t kNoError = 0;
+// After a re-power the module takes this long to come back on the bus, and after the rescan
+// its devices this long to settle before the adapter is looked for.
+constexpr std::uint32_t kRepowerComeBackMs = 3000;
+constexpr std::uint32_t kRescanSettleMs = 2000;
+// A check starts this long after its trigger, so that a burst of device changes runs one.
+constexpr std::uint32_t kCheckDelayMs = 5000;
+// A removal waits this long before it stops the Realtek watch and starts the check.
+constexpr std::uint32_t kStartPauseMs = 200;
 constexpr std::uint32_t kUnknownState = 0xFFFFFFFF;
 constexpr int kRepairProduct = 8;
 constexpr int kBthUsbEventId = 7;
@@ -30,17 +38,17 @@ constexpr int kBthUsbEventLimit = 10;
 // Re-power, let the module come back, rescan, let the devices settle. False when stopping.
 bool RepowerAndRescan() {
   DeviceDriverErrorDetectEx::ReHardByGpio();
-  if (!platform::Sleep(3000))
+  if (!platform::Sleep(kRepowerComeBackMs))
     return false;
   CDeviceDriver().ScanForHardwareChange();
-  return platform::Sleep(2000);
+  return platform::Sleep(kRescanSettleMs);
 }
 
 }  // namespace
 
 void DeviceDriverErrorDetectEx::StartBtCheck() {
   CMsgEvent transient;
-  if (!platform::Sleep(200))
+  if (!platform::Sleep(kStartPauseMs))
     return;
   UnRegistRealtekCallBack();
   if (detector::Bluetooth().checkRunning.exchange(true))
@@ -58,7 +66,7 @@ void DeviceDriverErrorDetectEx::CheckBluetooth() {
   auto& state = detector::Bluetooth();
   const std::uint64_t started = platform::GetSystemTimeMs();
   std::unique_lock lock(state.checkMutex);
-  if (!platform::Sleep(5000) || state.lastCheckMs.load() >= started) {
+  if (!platform::Sleep(kCheckDelayMs) || state.lastCheckMs.load() >= started) {
     state.checkRunning = false;
     return;
   }
@@ -138,7 +146,7 @@ void DeviceDriverErrorDetectEx::OnBthUsbEvent(const rapidxml::xml_node<>* event)
   const int count = ++state.bthUsbEventCount;
   ReportBtDriverVersionEvent("609001042");
   if (product == kRepairProduct && count == 1) {
-    ReHardByGpio();
+    ReHardByGpio();  // no wait: the re-power's own report follows, nothing looks at the module
     ReportBtDriverVersionEvent("609001043");
   } else if (count >= kBthUsbEventLimit) {
     if (void* handle = dispatcher::GetState().bthUsbEventSubscription.exchange(nullptr)) {

@@ -27,6 +27,10 @@ constexpr std::uint32_t kResetStartedNotice = 0x380009;
 constexpr std::uint64_t kNoticeWindowS = 60;
 constexpr std::uint64_t kMinRepairIntervalS = 60;
 constexpr int kRegisterAttempts = 3;
+// Between two attempts at the watch's registration or at a reset.
+constexpr std::uint32_t kRetryPauseMs = 2000;
+// A reset waits this long after the USB error before it starts, letting the device settle.
+constexpr std::uint32_t kResetDelayMs = 10000;
 constexpr int kResetAttempts = 3;
 constexpr int kRealtekManufacturer = 1;
 constexpr int kUsbLinkError = 1;
@@ -71,7 +75,7 @@ void DeviceDriverErrorDetectEx::RegistRealtekCallBack() {
       state.callbackRegistered = true;
       return;
     }
-    if (!platform::Sleep(2000))
+    if (!platform::Sleep(kRetryPauseMs))
       return;
   }
   LOG_ERROR("regist fail");
@@ -110,7 +114,7 @@ void DeviceDriverErrorDetectEx::DealRealtekUsbError(CMsgEvent* transient) {
   state.resetTimeS = NowS();
 
   std::unique_lock lock(state.repairMutex);
-  if (!platform::Sleep(10000))
+  if (!platform::Sleep(kResetDelayMs))
     return;
   const std::uint64_t now = NowS();
   const std::uint64_t last = state.lastRepairTimeS;
@@ -130,7 +134,7 @@ void DeviceDriverErrorDetectEx::DealRealtekUsbError(CMsgEvent* transient) {
       break;
     ++failed;
     pairs.emplace_back("try" + std::to_string(failed), std::to_string(result));
-    if (!platform::Sleep(2000))
+    if (!platform::Sleep(kRetryPauseMs))
       return;
   }
   const int passes = ++g_resetRealtekBtTime;

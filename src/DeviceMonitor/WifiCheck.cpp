@@ -22,6 +22,7 @@ constexpr std::uint32_t kCannotStart = 10;
 constexpr std::uint32_t kUnknownCode = 0xFFFFFFFF;
 constexpr int kWirelessCard = 0;
 constexpr std::uint32_t kCheckDelayMs = 10000;
+// The card takes this long to settle after it is disabled, enabled or re-powered.
 constexpr std::uint32_t kStateChangePauseMs = 1000;
 
 std::uint32_t ProblemCode() {
@@ -121,7 +122,7 @@ bool DeviceDriverErrorDetectEx::CanRepairWifiByGpio() {
 
 bool DeviceDriverErrorDetectEx::RepairWifiByGpio(bool firstStart, const std::wstring& hardwareId) {
   ReHardByGpio();
-  if (!platform::Sleep(kStateChangePauseMs))
+  if (!platform::Sleep(kStateChangePauseMs))  // the re-power's settling
     return false;
   std::uint32_t code = ProblemCode();
   std::string gpio = "1";

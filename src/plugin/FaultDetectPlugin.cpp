@@ -55,7 +55,8 @@ void CFaultDetectPlugin::Uninit() {
 }
 
 void CFaultDetectPlugin::StartupFixCheck(CFaultDetectPlugin* plugin) {
-  if (!platform::Sleep(10000))
+  constexpr std::uint32_t kAfterStartMs = 10000;  // the check runs once start-up has settled
+  if (!platform::Sleep(kAfterStartMs))
     return;
   if (!CheckForFix())
     return;

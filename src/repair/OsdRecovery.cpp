@@ -14,26 +14,32 @@ constexpr wchar_t kOsdMainService[] = L"OSDMainService";
 constexpr wchar_t kServicesKey[] = L"SYSTEM\\ControlSet001\\services\\";
 constexpr DWORD kAutomaticStart = 2;
 constexpr DWORD kAllAccess = 0xF003F;
+// A killed companion is given this long to go (and the service to restart it) before the
+// next step, and a started service this long to come up before its listener is killed.
 constexpr std::uint32_t kKillPauseMs = 1000;
 constexpr std::uint32_t kStartPauseMs = 2000;
 
+// A stop during a pause ends the recovery there: nothing more is killed or started, and the
+// recovery counts as not done.
 bool RestartHotKeyService() {
   StopServiceByName(kHotKeyService);
   if (!StartServiceByName(kHotKeyService))
     return false;
   KillProcByName(L"DOsd.exe");
-  platform::Sleep(kKillPauseMs);
+  if (!platform::Sleep(kKillPauseMs))
+    return false;
   KillProcByName(L"DHotKey.exe");
-  platform::Sleep(kKillPauseMs);
-  return true;
+  return platform::Sleep(kKillPauseMs);
 }
 
-bool RestartOsdMainService() {
+bool RestartOsdMainService(bool& stopped) {
   // A running service is left as it is; only its listener is restarted (by being killed).
   if (!IsServiceRunning(kOsdMainService)) {
     if (!StartServiceByName(kOsdMainService))
       return false;
-    platform::Sleep(kStartPauseMs);
+    stopped = !platform::Sleep(kStartPauseMs);
+    if (stopped)
+      return false;
   }
   return KillProcByName(L"OSDListener.exe");
 }
@@ -56,7 +62,10 @@ bool RecoverOsdService() {
   if (index == 0 || index == 2)
     return RestartHotKeyService();
   if (index == 1 || (index >= 3 && index <= 9)) {
-    const bool result = RestartOsdMainService();
+    bool stopped = false;
+    const bool result = RestartOsdMainService(stopped);
+    if (stopped)
+      return false;  // the registry is not touched either
     EnsureServiceAutoStart(kOsdMainService);
     return result;
   }

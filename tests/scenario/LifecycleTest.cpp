@@ -164,6 +164,42 @@ TEST(StopRegression, AStopInARepairPauseEnablesTheCardAgain) {
   }
 }
 
+// A stop in one of the hot-key recovery's pauses ends the recovery there: no companion is
+// killed, no service started and no registry value written after it. (The old code went on
+// killing after the stop.)
+TEST(StopRegression, AStopInTheHotKeyRecoveryEndsIt) {
+  const auto killed = [](const fdhost::RunResult& run) {
+    std::vector<std::string> names;
+    for (const auto& line : OfKind(run, "process"))
+      if (line["op"] == "kill")
+        names.push_back(line["name"]);
+    return names;
+  };
+  // Product 2: DOsd.exe is killed at 10 s, DHotKey.exe would be a second later.
+  const auto older = RunFileFor("osd-recovery.json", 10500);
+  ASSERT_TRUE(older.ok) << older.error;
+  EXPECT_EQ(killed(older), std::vector<std::string>{"DOsd.exe"});
+  EXPECT_TRUE(OfKind(older, "fault").empty());
+
+  // Product 5: OSDMainService is started at 1 s and given 2 s before its listener is killed
+  // and its start type set.
+  fdhost::RunOptions options;
+  options.forMs = 2000;
+  const auto newer = fdhost::RunScenario(emu::ParseScenario(R"({
+    "run_for_ms": 10000, "product": { "index": 5 }, "processes": ["OSDListener.exe"],
+    "services": { "OSDMainService": { "state": "stopped" } },
+    "registry": { "HKLM\\SYSTEM\\ControlSet001\\services\\OSDMainService": { "Start": 3 } },
+    "timeline": [ { "at_ms": 1000, "ipc_request": { "msg": "0x390007", "src": "0x10000",
+                                                    "reply": "0x10007" } } ] })",
+                                                            "hot-key recovery stopped"),
+                                         options);
+  ASSERT_TRUE(newer.ok) << newer.error;
+  EXPECT_EQ(TimesOf(newer, "service", "op", "start"), std::vector<std::int64_t>{1000});
+  EXPECT_TRUE(killed(newer).empty());
+  EXPECT_TRUE(OfKind(newer, "registry").empty());
+  EXPECT_TRUE(OfKind(newer, "fault").empty());
+}
+
 // An unload in the display audio check's point delay repairs nothing; one in its scan delay
 // still rescans, so the uninstalled device is found again.
 TEST(StopRegression, AStopInTheDisplayAudioCheckLeavesNoDeviceUninstalled) {

@@ -70,6 +70,21 @@ TEST_F(BluetoothCheckTest, MissingAdapterIsRepoweredOnProductEightOnly) {
   EXPECT_EQ(DeviceOps().size(), 2u);  // no repair for a driver that is not installed
 }
 
+// What a user sees of the re-power: the adapter is looked for 3 s after the module was
+// re-powered (the rescan) and the repair's report 2 s after that.
+TEST_F(BluetoothCheckTest, TheRepowerWaitsForTheModuleThenForItsDevices) {
+  Use(R"({"product": {"index": 8}, "bluetooth": {"name": "", "hardware_id": ""},
+          "effects": {"rescan": {"bluetooth.hardware_id": "USB\\VID_8087&PID_0032"}}})");
+  Check();
+  const auto devices = Lines("device");
+  const auto reports = Lines("report");
+  ASSERT_EQ(devices.size(), 2u);
+  ASSERT_FALSE(reports.empty());
+  const auto at = [](const emu::Line& line) { return line["t_ms"].get<std::int64_t>(); };
+  EXPECT_EQ(at(devices[1]) - at(devices[0]), 3000);
+  EXPECT_EQ(at(reports[0]) - at(devices[1]), 2000);
+}
+
 TEST_F(BluetoothCheckTest, UsbDriverRepairAsksForARecheck) {
   Use(R"({"product": {"index": 2}, "bluetooth": {"name": "", "hardware_id": "", "in_usb_class": 1,
           "usb_class_code": 43, "usb_repair_result": 0}})");
