@@ -41,9 +41,24 @@ platform::HANDLE Fail(DWORD error) {
   return platform::INVALID_HANDLE_VALUE;
 }
 
+// The open file of a handle; null with ERROR_INVALID_HANDLE for any other.
 DriveFile* Find(platform::HANDLE handle) {
   auto* file = static_cast<DriveFile*>(handle);
-  return files.count(file) ? file : nullptr;
+  if (files.count(file))
+    return file;
+  platform::SetLastError(ERROR_INVALID_HANDLE);
+  return nullptr;
+}
+
+bool Refuse(DWORD error) {
+  platform::SetLastError(error);
+  return false;
+}
+
+// An injected failure of the call at the file: set as the call's error.
+bool Injected(emu::FaultRef call, const std::string& path) {
+  const auto error = emu::InjectedFault(call, path);
+  return error && !Refuse(static_cast<DWORD>(*error));
 }
 
 }  // namespace
@@ -88,9 +103,10 @@ bool CloseDriveFile(void* handle) {
   std::unique_ptr<DriveFile> file;
   {
     std::lock_guard lock(filesMutex);
-    file.reset(Find(handle));
-    if (!file)
-      return false;
+    auto* found = static_cast<DriveFile*>(handle);
+    if (!files.count(found))
+      return false;  // not a file: CloseHandle asks the other kinds
+    file.reset(found);
     files.erase(file.get());
   }
   std::error_code ec;
@@ -115,15 +131,8 @@ namespace platform {
 bool GetFileInformationByHandle(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
   std::lock_guard lock(emu::filesMutex);
   const auto* file = emu::Find(handle);
-  if (!file) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  if (!file || emu::Injected(emu::FaultOf("GetFileInformationByHandle"), file->windowsPath))
     return false;
-  }
-  if (const auto error =
-          emu::InjectedFault(emu::FaultOf("GetFileInformationByHandle"), file->windowsPath)) {
-    SetLastError(static_cast<DWORD>(*error));
-    return false;
-  }
   std::error_code ec;
   if (file->onLink) {
     info.dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
@@ -139,19 +148,12 @@ bool GetFileInformationByHandle(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
 bool SetFileInformationByHandle(HANDLE handle, const FILE_DISPOSITION_INFO& info) {
   std::lock_guard lock(emu::filesMutex);
   auto* file = emu::Find(handle);
-  if (!file) {
-    SetLastError(ERROR_INVALID_HANDLE);
+  if (!file)
     return false;
-  }
-  if ((file->access & DELETE) == 0) {
-    SetLastError(ERROR_ACCESS_DENIED);
+  if ((file->access & DELETE) == 0)
+    return emu::Refuse(ERROR_ACCESS_DENIED);
+  if (emu::Injected(emu::FaultOf("SetFileInformationByHandle"), file->windowsPath))
     return false;
-  }
-  if (const auto error =
-          emu::InjectedFault(emu::FaultOf("SetFileInformationByHandle"), file->windowsPath)) {
-    SetLastError(static_cast<DWORD>(*error));
-    return false;
-  }
   file->deleteOnClose = info.deleteFile;
   return true;
 }
@@ -164,31 +166,21 @@ bool WriteFile(HANDLE handle, const void* data, DWORD size, DWORD* written) {
   {
     std::lock_guard lock(emu::filesMutex);
     const auto* file = emu::Find(handle);
-    if (!file) {
-      SetLastError(ERROR_INVALID_HANDLE);
+    if (!file)
       return false;
-    }
-    if ((file->access & (FILE_APPEND_DATA | GENERIC_WRITE)) == 0) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return false;
-    }
-    if (file->onLink) {
-      SetLastError(emu::ERROR_INVALID_FUNCTION);  // a link holds no data to write to
-      return false;
-    }
+    if ((file->access & (FILE_APPEND_DATA | GENERIC_WRITE)) == 0)
+      return emu::Refuse(ERROR_ACCESS_DENIED);
+    if (file->onLink)
+      return emu::Refuse(emu::ERROR_INVALID_FUNCTION);  // a link holds no data to write to
     path = file->windowsPath;
     host = file->hostPath;
   }
-  if (const auto error = emu::InjectedFault(emu::FaultOf("WriteFile"), path)) {
-    SetLastError(static_cast<DWORD>(*error));
+  if (emu::Injected(emu::FaultOf("WriteFile"), path))
     return false;
-  }
   std::ofstream out(host, std::ios::binary | std::ios::app);
   out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  if (!out) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  }
+  if (!out)
+    return emu::Refuse(ERROR_ACCESS_DENIED);
   if (written)
     *written = size;
   emu::Transcript::Instance().Write("file", {{"op", "written"}, {"path", path}, {"bytes", size}});
